@@ -1,0 +1,253 @@
+// The LZSS codec: a 4096-byte ring window, matches of 3..18 bytes coded as
+// 12-bit absolute position + 4-bit length, literals as they are, and one flag
+// byte ahead of every eight items.  Every choice the encoder makes is fixed, so
+// equal input gives equal output on every copy of the program; files carry this
+// stream, so nothing here may change a single output bit.
+//
+// The codec works on a caller-supplied WorkArea and talks to the outside
+// through a byte source and a byte sink given as template parameters, so it can
+// be driven from memory in tests as well as from the block buffers of the LZH
+// module (lzh.h).
+//
+//   Source: int ReadByte();            // 0..255, or kEndOfInput (may be asked again)
+//   Sink:   void WriteByte(uint8_t);
+//           void FlushOutput();        // last call of every run
+//           optional: void WriteBytes(const uint8_t*, size_t)  (same as n WriteByte calls)
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace lzh {
+
+inline constexpr std::uint32_t kWindowSize = 4096;
+inline constexpr std::uint32_t kWindowMask = kWindowSize - 1;
+inline constexpr std::uint32_t kMaxMatch = 18;       // key length and look-ahead
+inline constexpr std::uint32_t kThreshold = 2;       // matches of 1..2 go out as literals
+inline constexpr std::uint32_t kStartPosition = kWindowSize - kMaxMatch;  // 4078
+inline constexpr std::uint32_t kMirrorSize = kMaxMatch - 1;               // 17
+inline constexpr std::uint32_t kNil = kWindowSize;                        // 4096
+inline constexpr std::uint32_t kRootBase = kNil + 1;                      // 4097 + first byte
+inline constexpr std::uint32_t kRootCount = 256;
+inline constexpr std::uint32_t kSplayDepth = 30;
+inline constexpr std::uint32_t kGroupItems = 8;
+inline constexpr int kEndOfInput = -1;
+
+// Window (with its 17-byte mirror of bytes 0..16, so an 18-byte key never
+// wraps) and the three link tables, laid out as one block.
+struct WorkArea {
+    std::uint8_t window[kWindowSize + kMirrorSize];
+    std::uint32_t left[kNil + 1];
+    std::uint32_t right[kRootBase + kRootCount];  // entries 4097.. are the root slots
+    std::uint32_t parent[kNil + 1];               // parent[kNil] is scratch
+};
+static_assert(sizeof(WorkArea) == 54304, "the working area has a fixed size");
+static_assert(offsetof(WorkArea, left) == 4116, "tables start on the first 4-byte boundary");
+
+// The 256 match trees over the window positions, one per first key byte.
+class MatchTrees {
+public:
+    explicit MatchTrees(WorkArea& area) noexcept : a_(area) {}
+
+    void ResetTrees() noexcept;
+
+    // Puts position r into the tree of its first byte and leaves the best match
+    // for r's key in matchPosition / matchLength.
+    void InsertPosition(std::uint32_t r) noexcept;
+    void RemovePosition(std::uint32_t p) noexcept;
+    void SplayToRoot(std::uint32_t x) noexcept;
+
+    // r takes p's place in p's tree (their keys are equal); p leaves it.
+    void ReplaceNode(std::uint32_t p, std::uint32_t r) noexcept;
+
+    // Stores an input byte at window position s, keeping the mirror current.
+    void Store(std::uint32_t s, std::uint8_t c) noexcept {
+        a_.window[s] = c;
+        if (s < kMirrorSize) a_.window[s + kWindowSize] = c;
+    }
+
+    // The same as RemovePosition and Store for the k positions from s on
+    // (ring order), for a stretch of one repeated byte value b: removals read
+    // only links, so unlinking all of them before storing changes nothing.
+    void ReplaceRun(std::uint32_t s, std::uint32_t k, std::uint8_t b) noexcept {
+        while (k > 0) {
+            const std::uint32_t chunk = std::min(k, kWindowSize - s);
+            for (std::uint32_t j = s; j < s + chunk; ++j)
+                if (a_.parent[j] != kNil) [[unlikely]] RemovePosition(j);
+            std::memset(a_.window + s, b, chunk);
+            if (s < kMirrorSize) std::memset(a_.window + kWindowSize + s, b, std::min(chunk, kMirrorSize - s));
+            k -= chunk;
+            s = (s + chunk) & kWindowMask;
+        }
+    }
+
+    [[nodiscard]] bool InTree(std::uint32_t p) const noexcept { return a_.parent[p] != kNil; }
+
+    std::uint32_t matchPosition = 0;
+    std::uint32_t matchLength = 0;
+    std::uint32_t depth = 0;
+
+private:
+    // First key offset (1..17) at which the keys at r and p differ, or 18;
+    // `greater` tells whether r's byte there is the larger one.
+    [[nodiscard]] std::uint32_t CompareKeys(std::uint32_t r, std::uint32_t p, bool& greater) const noexcept;
+
+    WorkArea& a_;
+};
+
+inline std::uint32_t MatchTrees::CompareKeys(std::uint32_t r, std::uint32_t p, bool& greater) const noexcept {
+    const std::uint8_t* x = a_.window + r + 1;
+    const std::uint8_t* y = a_.window + p + 1;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Two 8-byte words and one byte cover offsets 1..17; with the mirror
+        // even position 4095 reads no further than window index 4112.
+        for (std::uint32_t base = 0; base < 16; base += 8) {
+            std::uint64_t u, v;
+            std::memcpy(&u, x + base, 8);
+            std::memcpy(&v, y + base, 8);
+            if (u != v) {
+                const std::uint32_t k = base + (static_cast<std::uint32_t>(std::countr_zero(u ^ v)) >> 3);
+                greater = x[k] > y[k];
+                return k + 1;
+            }
+        }
+        if (x[16] != y[16]) {
+            greater = x[16] > y[16];
+            return 17;
+        }
+        return kMaxMatch;
+    } else {
+        for (std::uint32_t k = 0; k < kMaxMatch - 1; ++k) {
+            if (x[k] != y[k]) {
+                greater = x[k] > y[k];
+                return k + 1;
+            }
+        }
+        return kMaxMatch;
+    }
+}
+
+inline void MatchTrees::InsertPosition(std::uint32_t r) noexcept {
+    // left and right lie back to back, so right[p] is left[p + kNil + 1] and
+    // the step down the tree needs no branch on the direction.
+    static_assert(offsetof(WorkArea, right) == offsetof(WorkArea, left) + sizeof(WorkArea::left));
+    std::uint32_t* const links = a_.left;
+    constexpr std::uint32_t kRightOffset = kNil + 1;
+    const std::uint8_t* const key = a_.window + r + 1;
+
+    std::uint32_t level = 0;
+    std::uint32_t bestLength = 0;
+    std::uint32_t bestPosition = matchPosition;
+    links[r] = links[r + kRightOffset] = kNil;
+    std::uint32_t p = kRootBase + a_.window[r];
+    std::uint32_t side = kRightOffset;  // a root slot hangs its only child on the right
+    for (;;) {
+        ++level;
+        const std::uint32_t c = links[p + side];
+        if (c == kNil) {
+            links[p + side] = r;
+            a_.parent[r] = p;
+            break;
+        }
+        p = c;
+        const std::uint8_t* const other = a_.window + p + 1;
+        std::uint32_t i;
+        bool greater;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::uint64_t u, v;
+            std::memcpy(&u, key, 8);
+            std::memcpy(&v, other, 8);
+            if (u != v) [[likely]] {
+                i = 1 + (static_cast<std::uint32_t>(std::countr_zero(u ^ v)) >> 3);
+                greater = __builtin_bswap64(u) > __builtin_bswap64(v);
+            } else {
+                i = CompareKeys(r, p, greater);
+            }
+        } else {
+            i = CompareKeys(r, p, greater);
+        }
+        if (i > bestLength) {
+            bestLength = i;
+            bestPosition = p;
+            if (i == kMaxMatch) [[unlikely]] {
+                ReplaceNode(p, r);
+                break;
+            }
+        }
+        side = greater ? kRightOffset : 0;
+    }
+    matchLength = bestLength;
+    matchPosition = bestPosition;
+    depth = level;
+    if (level >= kSplayDepth) [[unlikely]] SplayToRoot(r);
+}
+
+inline void MatchTrees::ReplaceNode(std::uint32_t p, std::uint32_t r) noexcept {
+    std::uint32_t* const left = a_.left;
+    std::uint32_t* const right = a_.right;
+    std::uint32_t* const parent = a_.parent;
+    const std::uint32_t up = parent[p];
+    parent[r] = up;
+    left[r] = left[p];
+    right[r] = right[p];
+    parent[left[p]] = r;
+    parent[right[p]] = r;
+    if (right[up] == p)
+        right[up] = r;
+    else
+        left[up] = r;
+    parent[p] = kNil;
+}
+
+inline void MatchTrees::RemovePosition(std::uint32_t p) noexcept {
+    std::uint32_t* const left = a_.left;
+    std::uint32_t* const right = a_.right;
+    std::uint32_t* const parent = a_.parent;
+    if (parent[p] == kNil) return;
+    std::uint32_t q;
+    if (right[p] == kNil) {
+        q = left[p];
+    } else if (left[p] == kNil) {
+        q = right[p];
+    } else {
+        q = left[p];
+        if (right[q] != kNil) {
+            do q = right[q];
+            while (right[q] != kNil);
+            right[parent[q]] = left[q];
+            parent[left[q]] = parent[q];
+            left[q] = left[p];
+            parent[left[p]] = q;
+        }
+        right[q] = right[p];
+        parent[right[p]] = q;
+    }
+    const std::uint32_t up = parent[p];
+    parent[q] = up;
+    if (right[up] == p)
+        right[up] = q;
+    else
+        left[up] = q;
+    parent[p] = kNil;
+}
+
+inline void MatchTrees::ResetTrees() noexcept {
+    for (std::uint32_t i = 0; i <= kNil; ++i) a_.parent[i] = kNil;
+    for (std::uint32_t i = kRootBase; i < kRootBase + kRootCount; ++i) a_.right[i] = kNil;
+}
+
+// Compression run: reads the source to its end, writes the stream, flushes.
+template <class Source, class Sink>
+void CompressRun(WorkArea& area, Source& in, Sink& out);
+
+// Expansion run: every byte sequence is a valid stream; a cut item is dropped.
+template <class Source, class Sink>
+void ExpandRun(WorkArea& area, Source& in, Sink& out);
+
+}  // namespace lzh
+
+#include "lzss_impl.h"
