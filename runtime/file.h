@@ -1,0 +1,89 @@
+// File services of the core.  Names are UTF-8 everywhere; the Windows backend
+// converts them to UTF-16 and uses the wide API, so every name works.  Every
+// failure the system reports raises EInOutError with the table's error
+// number (the system's own number on Windows; errno mapped on POSIX).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace rt {
+
+class File {
+public:
+    File() noexcept = default;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();  // closes without reporting
+
+    // An existing file, for reading and writing, shared for both with others.
+    static File OpenExisting(const std::string& name);
+    // Creates the file, or empties an existing one; read/write, shared.
+    static File Create(const std::string& name);
+    // Creates a file that must not exist yet (a name taken by anything, even
+    // a dangling symbolic link, fails): no link planted under the name can
+    // redirect what is written.
+    static File CreateNew(const std::string& name);
+
+    // Up to `count` bytes; fewer only at the end of the file (0 there).
+    std::size_t Read(void* buffer, std::size_t count);
+    // All `count` bytes, or EInOutError (a short write reports the
+    // platform's disk-full number: 112 on Windows, ENOSPC on POSIX).
+    void Write(const void* buffer, std::size_t count);
+    std::uint64_t Size();
+    // Data and size on the disk before returning (fsync / FlushFileBuffers).
+    void Flush();
+    void Close();
+    bool IsOpen() const noexcept;
+
+private:
+    explicit File(std::intptr_t handle) noexcept : handle_(handle) {}
+    std::intptr_t handle_ = -1;
+};
+
+// Results are not exceptions: the callers decide what a failure means.
+bool DeleteFile(const std::string& name) noexcept;
+// Moves `from` over `to`, replacing `to` in one step when it exists.
+bool RenameFile(const std::string& from, const std::string& to) noexcept;
+bool FileExists(const std::string& name) noexcept;
+
+// Device and inode (POSIX) or volume serial and file index (Windows).
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+// nullopt when the name cannot be opened or examined.
+std::optional<FileIdentity> IdentityOf(const std::string& name) noexcept;
+
+// Makes a completed rename in `folder` durable (POSIX fsync of the folder;
+// nothing to do on Windows).  The folder is "" for the current one.
+void SyncFolder(const std::string& folder) noexcept;
+
+// The folder part of a name, including its last separator: on Windows up to
+// the last "\", "/" or ":", on POSIX up to the last "/"; "" when none.
+std::string FolderOf(const std::string& name);
+
+}  // namespace rt
+
+namespace rt::testing {
+
+// Fault injection for tests.  Every file call above (open, create, read,
+// write, size, flush, close, delete, rename) counts as one call.  With a plan
+// set, call number `failAt` (1-based) fails with `errorCode` instead of
+// running, and a write that is call number `shortWriteAt` writes only half
+// its bytes and then reports the short write.  0 disables either.
+struct FaultPlan {
+    int failAt = 0;
+    int shortWriteAt = 0;
+    int errorCode = 5;
+};
+void SetFaultPlan(const FaultPlan& plan) noexcept;
+void ClearFaultPlan() noexcept;
+int FileCallCount() noexcept;  // calls since the plan was last set or cleared
+
+}  // namespace rt::testing

@@ -1,0 +1,43 @@
+# Shared by the scripts in tools/: package installation and the Wine set-up.
+# shellcheck shell=bash
+
+TESSAVEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# ensure_packages PKG...: installs with apt-get whatever of PKG is missing.
+ensure_packages() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    ((${#missing[@]} == 0)) && return 0
+    echo "installing: ${missing[*]}" >&2
+    local sudo=()
+    if [[ $(id -u) -ne 0 ]]; then
+        command -v sudo >/dev/null || { echo "need root to install: ${missing[*]}" >&2; return 1; }
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# The project keeps its own Wine prefix under build/, so runs never touch ~/.wine.
+export WINEPREFIX="${WINEPREFIX:-$TESSAVEL_ROOT/build/wine}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+# wine_start: a persistent wine server with its services already running.
+# Started here, outside any test, the services do not inherit a test's output
+# pipes (which would keep CTest waiting), and each later wine process starts
+# in milliseconds instead of seconds.
+wine_start() {
+    mkdir -p "$WINEPREFIX"
+    if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+        wineboot -i >/dev/null 2>&1 </dev/null || true
+    fi
+    wineserver -p
+    wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+wine_stop() {
+    wineserver -k 2>/dev/null || true
+}
