@@ -50,6 +50,12 @@ bool DeleteFile(const std::string& name) noexcept;
 // Moves `from` over `to`, replacing `to` in one step when it exists.
 bool RenameFile(const std::string& from, const std::string& to) noexcept;
 bool FileExists(const std::string& name) noexcept;
+// RenameFile for a result that must arrive: EInOutError when it does not.
+void ReplaceFile(const std::string& from, const std::string& to);
+// Gives `name` the permission bits of `model` (POSIX mode bits; on Windows
+// the read-only attribute is left alone).  Quietly does nothing when either
+// cannot be examined.
+void CopyPermissions(const std::string& model, const std::string& name) noexcept;
 
 // Device and inode (POSIX) or volume serial and file index (Windows).
 struct FileIdentity {

@@ -138,6 +138,12 @@ TEST_P(LzssRoundTrip, AgreesWithThePlainEncoderAndExpandsBack) {
         ASSERT_EQ(stream, reference.Compress(input));
         ASSERT_EQ(Expand(stream), input);
         ASSERT_EQ(Compress(input), stream) << "a second run must give the same stream";
+        // The module's buffers let both runs take bulk shortcuts; reads of
+        // odd sizes move the buffer's end to every offset.
+        for (std::size_t piece : {std::size_t{kLZHBlockSize}, std::size_t{4099}}) {
+            ASSERT_EQ(lzhtest::ModuleCompress(input, piece), stream);
+            ASSERT_EQ(lzhtest::ModuleExpand(stream, piece), input);
+        }
     }
 }
 
@@ -156,12 +162,27 @@ TEST(LzssEncoder, RunsOfOneByteBrokenAtEveryOffsetAgreeWithThePlainEncoder) {
             input.insert(input.end(), tail, static_cast<std::uint8_t>('q' + tail));
             input.insert(input.end(), runLength / 2, 'q');
             SCOPED_TRACE(runLength * 10 + tail);
-            ASSERT_EQ(Compress(input), reference.Compress(input));
+            const Bytes expected = reference.Compress(input);
+            ASSERT_EQ(Compress(input), expected);
+            ASSERT_EQ(lzhtest::ModuleCompress(input, 1 + runLength % 7), expected);
         }
     }
     Bytes wrap(4078 + 40, 0);
     for (std::size_t i = 0; i < 5000; i += 97) wrap.insert(wrap.end(), 20 + i % 40, static_cast<std::uint8_t>(i));
     EXPECT_EQ(Compress(wrap), reference.Compress(wrap));
+    EXPECT_EQ(lzhtest::ModuleCompress(wrap), reference.Compress(wrap));
+
+    // Long runs coded many items at a time, cut by the module's block ends
+    // and by other bytes at every distance from an item boundary.
+    Bytes longRuns;
+    testdata::Random rng(21);
+    for (int k = 0; k < 60; ++k) {
+        longRuns.insert(longRuns.end(), 18 * (1 + rng.Below(300)) + rng.Below(18), static_cast<std::uint8_t>(rng.Below(2)));
+        longRuns.push_back(static_cast<std::uint8_t>(2 + rng.Below(3)));
+    }
+    const Bytes expected = reference.Compress(longRuns);
+    for (std::size_t piece : {std::size_t{kLZHBlockSize}, std::size_t{1000}, std::size_t{37}})
+        EXPECT_EQ(lzhtest::ModuleCompress(longRuns, piece), expected);
 }
 
 TEST(LzssEncoder, CompressionRunZeroesItsWorkingArea) {

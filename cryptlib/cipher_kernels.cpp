@@ -1,0 +1,246 @@
+#include "cipher_kernels.h"
+
+#include <array>
+#include <utility>
+
+#include "random.h"
+
+namespace cipher {
+namespace {
+
+// The key-stream byte of a draw with range 255: (255 * state) >> 32, done as
+// a shift and a subtraction.
+inline std::uint32_t StreamByte(std::uint32_t state) noexcept {
+    const std::uint64_t s = state;
+    return static_cast<std::uint32_t>(((s << 8) - s) >> 32);
+}
+
+// XOR of the four bytes of the running key, in its low byte.
+inline std::uint32_t Fold(std::uint32_t k) noexcept {
+    const std::uint32_t u = k ^ (k >> 16);
+    return u ^ (u >> 8);
+}
+
+}  // namespace
+
+namespace {
+
+// (range * state) >> 32; a full block's range 32767 needs no multiplication.
+template <bool kFullBlock>
+inline std::uint16_t Partner(std::uint64_t range, std::uint32_t state) noexcept {
+    const std::uint64_t s = state;
+    if constexpr (kFullBlock)
+        return static_cast<std::uint16_t>(((s << 15) - s) >> 32);
+    else
+        return static_cast<std::uint16_t>((range * s) >> 32);
+}
+
+template <bool kFullBlock>
+void DrawPartnersOf(std::uint32_t seed, std::uint16_t* partners, std::uint32_t n) noexcept {
+    // Two generator chains two states apart, so a draw never waits for the
+    // multiplication of the one before it.
+    const std::uint64_t range = n - 1;
+    const RandomJump two = JumpAhead(2);
+    std::uint32_t s0 = seed * kRandomMultiplier + kRandomIncrement;
+    std::uint32_t s1 = two.Apply(seed);
+    std::uint32_t i = 0;
+    for (; i + 2 <= n; i += 2) {
+        partners[i] = Partner<kFullBlock>(range, s0);
+        partners[i + 1] = Partner<kFullBlock>(range, s1);
+        s0 = two.Apply(s0);
+        s1 = two.Apply(s1);
+    }
+    if (i < n) partners[i] = Partner<kFullBlock>(range, s0);
+}
+
+void Exchange(std::uint8_t* buffer, const std::uint16_t* partners, std::uint32_t n) noexcept {
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint8_t t = buffer[i];
+        buffer[i] = buffer[partners[i]];
+        buffer[partners[i]] = t;
+    }
+}
+
+void Unexchange(std::uint8_t* buffer, const std::uint16_t* partners, std::uint32_t n) noexcept {
+    for (std::uint32_t i = n; i-- > 0;) {
+        const std::uint8_t t = buffer[i];
+        buffer[i] = buffer[partners[i]];
+        buffer[partners[i]] = t;
+    }
+}
+
+}  // namespace
+
+void DrawPartners(std::uint32_t& seed, std::uint16_t* partners, std::uint32_t n) noexcept {
+    if (n == kMaxBlock)
+        DrawPartnersOf<true>(seed, partners, n);
+    else
+        DrawPartnersOf<false>(seed, partners, n);
+    seed = JumpAhead(n).Apply(seed);
+}
+
+namespace {
+
+// The enciphering chain (running key, mask, byte, running key) is serial and
+// leaves most of the processor idle, so the block's partners are drawn in the
+// same loop from their own generator chain, which starts n states earlier.
+template <bool kFullBlock>
+void EncipherBlock(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_t* partners) noexcept {
+    const std::uint64_t range = n - 1;
+    std::uint32_t partnerSeed = key.seed;
+    std::uint32_t seed = JumpAhead(n).Apply(key.seed);
+    std::uint32_t k = key.runKey;
+    const std::uint32_t step = key.stepKey;
+    const std::uint32_t mult = key.mult;
+    const std::uint32_t add = key.add;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        partnerSeed = partnerSeed * kRandomMultiplier + kRandomIncrement;
+        partners[i] = Partner<kFullBlock>(range, partnerSeed);
+        seed = seed * kRandomMultiplier + kRandomIncrement;
+        // The next running key splits into c * mult, which waits for this
+        // byte, and a part that does not.
+        const std::uint32_t rest = (k + step) * mult + add;
+        const std::uint32_t c = (Fold(k) ^ buffer[i] ^ StreamByte(seed)) & 0xFF;
+        buffer[i] = static_cast<std::uint8_t>(c);
+        k = c * mult + rest;
+    }
+    key.seed = seed;
+    key.runKey = k;
+    Exchange(buffer, partners, n);
+}
+
+}  // namespace
+
+void Encipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_t* partners) noexcept {
+    if (n == 0) return;
+    if (n == kMaxBlock)
+        EncipherBlock<true>(key, buffer, n, partners);
+    else
+        EncipherBlock<false>(key, buffer, n, partners);
+}
+
+namespace {
+
+// Undoing the exchanges runs from the last position to the first, so the
+// partners are drawn backwards too, stepping the generator in reverse
+// (state = (next - add) / mul, the multiplier being odd), instead of being
+// stored first.  Four chains four states apart keep the steps independent.
+template <bool kFullBlock>
+void UndoExchanges(std::uint32_t seed, std::uint8_t* buffer, std::uint32_t n) noexcept {
+    constexpr std::uint32_t kInverse = [] {
+        std::uint32_t x = kRandomMultiplier;  // Newton's iteration for 1 / multiplier mod 2^32
+        for (int i = 0; i < 5; ++i) x *= 2 - kRandomMultiplier * x;
+        return x;
+    }();
+    static_assert(kInverse * kRandomMultiplier == 1);
+    const std::uint64_t range = n - 1;
+    const RandomJump four = JumpAhead(4);
+    std::uint32_t back4 = 1;  // 1 / four.mul
+    for (int i = 0; i < 2; ++i) back4 = back4 * kInverse * kInverse;
+    // Position i is exchanged with the partner of draw i + 1, state s[i + 1].
+    std::uint32_t s = JumpAhead(n).Apply(seed);  // s[n]
+    std::uint32_t i = n;
+    while (i % 4 != 0) {
+        --i;
+        const std::uint32_t p = Partner<kFullBlock>(range, s);
+        std::swap(buffer[i], buffer[p]);
+        s = (s - kRandomIncrement) * kInverse;
+    }
+    // Now s = s[i]; the four chains hold s[i], s[i-1], s[i-2], s[i-3].
+    std::uint32_t a = s;
+    std::uint32_t b = (a - kRandomIncrement) * kInverse;
+    std::uint32_t c = (b - kRandomIncrement) * kInverse;
+    std::uint32_t d = (c - kRandomIncrement) * kInverse;
+    while (i != 0) {
+        i -= 4;
+        std::swap(buffer[i + 3], buffer[Partner<kFullBlock>(range, a)]);
+        std::swap(buffer[i + 2], buffer[Partner<kFullBlock>(range, b)]);
+        std::swap(buffer[i + 1], buffer[Partner<kFullBlock>(range, c)]);
+        std::swap(buffer[i], buffer[Partner<kFullBlock>(range, d)]);
+        a = (a - four.add) * back4;
+        b = (b - four.add) * back4;
+        c = (c - four.add) * back4;
+        d = (d - four.add) * back4;
+    }
+}
+
+}  // namespace
+
+void Decipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_t*) noexcept {
+    if (n == 0) return;
+    if (n == kMaxBlock)
+        UndoExchanges<true>(key.seed, buffer, n);
+    else
+        UndoExchanges<false>(key.seed, buffer, n);
+    key.seed = JumpAhead(n).Apply(key.seed);
+
+    // Every enciphered byte is known, so the running key follows an affine
+    // recurrence k' = mult * k + d(c).  Four steps are taken at once from k,
+    // which keeps the dependent chain to one multiplication per four bytes;
+    // tables of d(c) times powers of mult replace the other multiplications.
+    const std::uint32_t m1 = key.mult;
+    const std::uint32_t m2 = m1 * m1;
+    const std::uint32_t m3 = m2 * m1;
+    const std::uint32_t m4 = m3 * m1;
+    const std::uint32_t base = key.stepKey * m1 + key.add;
+    std::uint32_t t0[256], t1[256], t2[256], t3[256];
+    for (std::uint32_t c = 0; c < 256; ++c) {
+        t0[c] = c * m1 + base;
+        t1[c] = t0[c] * m1;
+        t2[c] = t1[c] * m1;
+        t3[c] = t2[c] * m1;
+    }
+    const RandomJump j1 = JumpAhead(1), j2 = JumpAhead(2), j3 = JumpAhead(3), j4 = JumpAhead(4);
+    std::uint32_t seed = key.seed;
+    std::uint32_t k = key.runKey;
+    std::uint32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const std::uint32_t c0 = buffer[i], c1 = buffer[i + 1], c2 = buffer[i + 2], c3 = buffer[i + 3];
+        const std::uint32_t k1 = k * m1 + t0[c0];
+        const std::uint32_t k2 = k * m2 + (t1[c0] + t0[c1]);
+        const std::uint32_t k3 = k * m3 + (t2[c0] + t1[c1] + t0[c2]);
+        const std::uint32_t next = k * m4 + (t3[c0] + t2[c1] + t1[c2] + t0[c3]);
+        const std::uint32_t s0 = j1.Apply(seed), s1 = j2.Apply(seed), s2 = j3.Apply(seed), s3 = j4.Apply(seed);
+        // Two masks per operation: the high half's shifted bits never reach
+        // the low byte of either half.
+        const std::uint64_t a = k | (static_cast<std::uint64_t>(k1) << 32);
+        const std::uint64_t b = k2 | (static_cast<std::uint64_t>(k3) << 32);
+        const std::uint64_t ua = a ^ (a >> 16), ub = b ^ (b >> 16);
+        const std::uint64_t ma = ua ^ (ua >> 8), mb = ub ^ (ub >> 8);
+        buffer[i] = static_cast<std::uint8_t>(c0 ^ ma ^ StreamByte(s0));
+        buffer[i + 1] = static_cast<std::uint8_t>(c1 ^ (ma >> 32) ^ StreamByte(s1));
+        buffer[i + 2] = static_cast<std::uint8_t>(c2 ^ mb ^ StreamByte(s2));
+        buffer[i + 3] = static_cast<std::uint8_t>(c3 ^ (mb >> 32) ^ StreamByte(s3));
+        k = next;
+        seed = s3;
+    }
+    for (; i < n; ++i) {
+        const std::uint32_t c = buffer[i];
+        seed = seed * kRandomMultiplier + kRandomIncrement;
+        buffer[i] = static_cast<std::uint8_t>(c ^ Fold(k) ^ StreamByte(seed));
+        k = k * m1 + t0[c];
+    }
+    key.seed = seed;
+    key.runKey = k;
+}
+
+namespace {
+constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t c = i;
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+        table[i] = c;
+    }
+    return table;
+}
+constexpr auto kCrcTable = MakeCrcTable();
+}  // namespace
+
+std::uint32_t Crc(const std::uint8_t* data, std::size_t count) noexcept {
+    std::uint32_t crc = 0;
+    for (std::size_t i = 0; i < count; ++i) crc = (crc >> 8) ^ kCrcTable[(crc ^ data[i]) & 0xFF];
+    return crc;
+}
+
+}  // namespace cipher

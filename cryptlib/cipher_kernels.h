@@ -1,0 +1,35 @@
+// The hot loops of the buffer cipher.  Each takes the generator state and the
+// running key explicitly, so the component can keep them in registers across a
+// whole block; the results are exactly those of the draw-by-draw definition.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace cipher {
+
+inline constexpr std::uint32_t kMaxBlock = 32768;
+
+struct KeyState {
+    std::uint32_t seed;     // the generator state, RandomSeed
+    std::uint32_t runKey;   // stepped after every byte
+    std::uint32_t stepKey;  // added in every step
+    std::uint32_t mult;     // MultKey
+    std::uint32_t add;      // AddKey
+};
+
+// n draws of RandomBelow(n - 1): the exchange partner of each position.
+void DrawPartners(std::uint32_t& seed, std::uint16_t* partners, std::uint32_t n) noexcept;
+
+// Enciphers n bytes in place: n partners, then n key-stream bytes, then the
+// chain of exchanges.  `partners` is scratch of n entries.
+void Encipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_t* partners) noexcept;
+
+// The inverse of Encipher for the same state.
+void Decipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_t* partners) noexcept;
+
+// 32-bit CRC, reflected polynomial 0xEDB88320, register starting at 0 and no
+// final inversion.
+std::uint32_t Crc(const std::uint8_t* data, std::size_t count) noexcept;
+
+}  // namespace cipher

@@ -1,0 +1,446 @@
+#include "cryptlib.h"
+
+#include <cstring>
+#include <optional>
+#include <utility>
+
+#include "lzh.h"
+#include "random.h"
+#include "runtime/exceptions.h"
+#include "runtime/text.h"
+
+namespace {
+
+constexpr std::uint32_t kHeaderSize = 8;
+constexpr std::uint32_t kKeyBlockSize = 16;
+
+void PutLittleEndian(std::uint8_t* to, std::uint32_t value) noexcept {
+    for (int i = 0; i < 4; ++i) to[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint32_t GetLittleEndian(const std::uint8_t* from) noexcept {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | from[i];
+    return value;
+}
+
+// Characters k..k+3 of the password (k from 1), the first in the low byte;
+// characters the password does not have count as 0.
+std::uint32_t PackKeyWord(const std::string& password, std::size_t k) noexcept {
+    std::uint32_t word = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::size_t at = k - 1 + i;
+        const std::uint32_t c = at < password.size() ? static_cast<std::uint8_t>(password[at]) : 0u;
+        word |= c << (8 * i);
+    }
+    return word;
+}
+
+bool SameIdentity(const std::string& a, const std::string& b) {
+    const auto x = rt::IdentityOf(a);
+    if (!x) return false;
+    const auto y = rt::IdentityOf(b);
+    return y && *x == *y;
+}
+
+}  // namespace
+
+std::string PackTempName;
+
+// ---------------------------------------------------------------------------
+// The compression passes drive the LZH module through two plain callbacks,
+// so the files they read and write live here, shared by all instances.
+
+namespace {
+
+rt::File PackSource;
+rt::File PackTarget;
+std::uint64_t packDone = 0;
+std::uint64_t packTotal = 0;
+const TProgressEvent* packProgress = nullptr;
+TCryptPass packPass = TCryptPass::Compress;
+
+std::int32_t ReadPackSource(std::uint8_t* buffer) {
+    const std::size_t n = PackSource.Read(buffer, static_cast<std::size_t>(kLZHBlockSize));
+    packDone += n;
+    if (packProgress != nullptr && *packProgress && n != 0) (*packProgress)(packPass, packDone, packTotal);
+    return static_cast<std::int32_t>(n);
+}
+
+std::int32_t WritePackTarget(std::uint8_t* buffer, std::int32_t count) {
+    PackTarget.Write(buffer, static_cast<std::size_t>(count));
+    return count;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// One operation: the names it works with, the work files it has made, and
+// the clean-up that runs on every way out.  A failed operation leaves the
+// source and an existing destination as they were and no work file behind.
+
+class TCryptLib::Operation {
+public:
+    explicit Operation(TCryptLib& owner) noexcept : c_(owner) {}
+    Operation(const Operation&) = delete;
+    Operation& operator=(const Operation&) = delete;
+
+    ~Operation() {
+        CloseQuietly(c_.InputFile);
+        CloseQuietly(c_.OutputFile);
+        CloseQuietly(PackSource);
+        CloseQuietly(PackTarget);
+        if (usedCompressor) LZHDone();
+        packProgress = nullptr;
+        c_.ReleaseBuffers();
+        c_.FSeedKey = 0;
+        c_.FStepKey = 0;
+        c_.FRunKey = 0;
+        c_.FHeaderNonce = 0;
+        RandomSeed = 0;  // it continues the sequence seeded from the key
+        for (const std::string& name : made) rt::DeleteFile(name);
+    }
+
+    // A work file is made anew: whatever stands under its name (a file left
+    // by a killed run, a planted link) is removed, then the name is created
+    // exclusively, so writing cannot be redirected.
+    rt::File CreateWork(const std::string& name) {
+        rt::DeleteFile(name);
+        rt::File file = rt::File::CreateNew(name);
+        made.push_back(name);
+        return file;
+    }
+
+    // Puts a finished work file under its final name in one step.
+    void Replace(const std::string& work, const std::string& name) {
+        rt::CopyPermissions(name, work);
+        rt::ReplaceFile(work, name);
+        Forget(work);
+        rt::SyncFolder(rt::FolderOf(name));
+    }
+
+    void Remove(const std::string& work) {
+        rt::DeleteFile(work);
+        Forget(work);
+    }
+
+    std::string folder;      // the destination's folder, where work files stand
+    std::string target;      // the name that receives the result
+    std::string input;       // the file that is enciphered or deciphered
+    std::string outputWork;  // "___.~--"
+    std::string packWork;    // "___.~~-", when a compression pass made one
+    bool usedCompressor = false;
+
+private:
+    static void CloseQuietly(rt::File& file) noexcept {
+        try {
+            if (file.IsOpen()) file.Close();
+        } catch (...) {
+        }
+        file = rt::File();
+    }
+    void Forget(const std::string& name) {
+        for (auto it = made.begin(); it != made.end(); ++it) {
+            if (*it == name) {
+                made.erase(it);
+                return;
+            }
+        }
+    }
+
+    TCryptLib& c_;
+    std::vector<std::string> made;
+};
+
+// ---------------------------------------------------------------------------
+
+TCryptLib::TCryptLib() {
+    FSameFile = false;
+    SetPassword("739104");
+    SetAddKey(4471);
+    SetMultKey(9261);
+    FCompression = true;
+}
+
+TCryptLib::~TCryptLib() { rt::SecureZero(FPassword.data(), FPassword.size()); }
+
+void TCryptLib::SetPassword(const std::string& value) {
+    if (value.size() > kMaxPasswordLength) {
+        rt::SecureZero(FPassword.data(), FPassword.size());
+        FPassword.clear();
+        throw rt::Exception("TCryptLib.Password is too long");
+    }
+    rt::SecureZero(FPassword.data(), FPassword.size());
+    FPassword = value;
+}
+
+void TCryptLib::SetAddKey(std::int32_t value) {
+    if (value == 0) {
+        FAdd = 1;
+        throw rt::Exception("TCryptLib.AddKey is too big");
+    }
+    FAdd = value;
+}
+
+void TCryptLib::SetMultKey(std::int32_t value) {
+    if (value == 0) {
+        FMult = 1;
+        throw rt::Exception("TCryptLib.MultKey is too big");
+    }
+    FMult = value;
+}
+
+// ---------------------------------------------------------------------------
+// Key schedule and buffer cipher
+
+void TCryptLib::AllocateBuffers() {
+    FDataBuffer.assign(kBlockSize, 0);
+    FKeyBlock.assign(kKeyBlockSize, 0);
+    SwapTable.assign(kBlockSize, 0);
+}
+
+void TCryptLib::ReleaseBuffers() noexcept {
+    // The allocator wipes every block it gives back.
+    cipher::SecureVector<std::uint8_t>().swap(FDataBuffer);
+    cipher::SecureVector<std::uint8_t>().swap(FKeyBlock);
+    cipher::SecureVector<std::uint16_t>().swap(SwapTable);
+}
+
+bool TCryptLib::SecretsWiped() const noexcept {
+    return FSeedKey == 0 && FStepKey == 0 && FRunKey == 0 && RandomSeed == 0 && FDataBuffer.empty() &&
+           FKeyBlock.empty() && SwapTable.empty();
+}
+
+cipher::KeyState TCryptLib::State() const noexcept {
+    return {RandomSeed, FRunKey, FStepKey, static_cast<std::uint32_t>(FMult), static_cast<std::uint32_t>(FAdd)};
+}
+
+void TCryptLib::Keep(const cipher::KeyState& state) noexcept {
+    RandomSeed = state.seed;
+    FRunKey = state.runKey;
+}
+
+void TCryptLib::PrepareKey() {
+    FSeedKey = PackKeyWord(FPassword, 1);
+    FRunKey = PackKeyWord(FPassword, 5);
+    FStepKey = PackKeyWord(FPassword, 9);
+
+    SeedFromClock();
+    FHeaderNonce = RandomBelow(static_cast<std::uint32_t>(-2));
+
+    FKeyBlock.assign(kKeyBlockSize, 0);
+    RandomSeed = FSeedKey;
+    for (int i = 0; i < 4; ++i) FKeyBlock[i] = static_cast<std::uint8_t>(RandomBelow(255));
+    RandomSeed = FRunKey;
+    for (int i = 4; i < 8; ++i) FKeyBlock[i] = static_cast<std::uint8_t>(RandomBelow(255));
+    RandomSeed = FStepKey;
+    for (int i = 8; i < 16; ++i) FKeyBlock[i] = static_cast<std::uint8_t>(RandomBelow(255));
+    RandomSeed = FSeedKey;
+}
+
+void TCryptLib::EncipherBuffer(std::uint8_t* buffer, std::uint32_t length) {
+    if (length == 0) return;
+    const bool borrowed = SwapTable.empty();
+    if (borrowed) SwapTable.assign(kBlockSize, 0);
+    cipher::KeyState state = State();
+    cipher::Encipher(state, buffer, length, SwapTable.data());
+    Keep(state);
+    if (borrowed) cipher::SecureVector<std::uint16_t>().swap(SwapTable);
+}
+
+void TCryptLib::DecipherBuffer(std::uint32_t length) {
+    if (length == 0) return;
+    const bool borrowed = SwapTable.empty();
+    if (borrowed) SwapTable.assign(kBlockSize, 0);
+    cipher::KeyState state = State();
+    cipher::Decipher(state, FDataBuffer.data(), length, SwapTable.data());
+    Keep(state);
+    if (borrowed) cipher::SecureVector<std::uint16_t>().swap(SwapTable);
+}
+
+std::uint32_t TCryptLib::BlockCrc(const std::uint8_t* data, std::size_t count) noexcept {
+    return cipher::Crc(data, count);
+}
+
+// Enciphers the key block in place; its check value depends only on the
+// password and the two key constants.
+std::uint32_t TCryptLib::KeyCheck() {
+    EncipherBuffer(FKeyBlock.data(), kKeyBlockSize);
+    return BlockCrc(FKeyBlock.data(), kKeyBlockSize);
+}
+
+// ---------------------------------------------------------------------------
+// File operations
+
+void TCryptLib::OpenFiles(bool encrypting, Operation& op) {
+    // Nothing is touched for a run that cannot succeed.
+    if (FSource.empty()) throw rt::Exception("TCryptLib.Infile is empty");
+    if (FDest.empty()) throw rt::Exception("TCryptLib.Outfile is empty");
+
+    op.folder = rt::FolderOf(FDest);
+    op.outputWork = op.folder + kSameFileWorkName;
+    const std::string packWork = op.folder + kPackWorkName;
+
+    // One file under two names (letter case, relative forms, links) must be
+    // worked on in place, or creating the output would empty the source.
+    FSameFile = FSource == FDest || SameIdentity(FSource, FDest);
+    op.target = FSameFile ? FSource : FDest;
+    if (FSameFile) FDest = op.outputWork;
+
+    // The work files are removed and made anew: a user's file standing under
+    // one of their names would be lost.
+    for (const std::string* work : {&op.outputWork, &packWork}) {
+        if (*work == FSource || SameIdentity(*work, FSource))
+            throw rt::Exception("TCryptLib.Infile is a work file name");
+        if (*work == op.target || SameIdentity(*work, op.target))
+            throw rt::Exception("TCryptLib.Outfile is a work file name");
+    }
+
+    op.input = FSource;
+    InputFile = rt::File::OpenExisting(op.input);
+    // A destination that may not be written is refused now, as creating it
+    // would be, not after all the work.
+    if (!FSameFile && rt::FileExists(op.target)) rt::File::OpenExisting(op.target).Close();
+
+    if (encrypting && FCompression) {
+        InputFile.Close();
+        CompressSource(op);
+        op.input = PackTempName;
+        if (!FSameFile) FSource = PackTempName;
+        InputFile = rt::File::OpenExisting(op.input);
+    }
+    if (encrypting) OutputFile = op.CreateWork(op.outputWork);
+}
+
+void TCryptLib::CompressSource(Operation& op) {
+    PackTempName = op.folder + kPackWorkName;
+    PackSource = rt::File::OpenExisting(op.input);
+    PackTarget = op.CreateWork(PackTempName);
+    op.packWork = PackTempName;
+    packDone = 0;
+    packTotal = PackSource.Size();
+    packProgress = &FOnProgress;
+    packPass = TCryptPass::Compress;
+    op.usedCompressor = true;
+    if (!LZHInit()) throw rt::Exception("TCryptLib: LZH init error");
+    LZHEncode(ReadPackSource, WritePackTarget);
+    LZHDone();
+    PackSource.Close();
+    PackTarget.Close();
+}
+
+void TCryptLib::ExpandOutput(Operation& op, const std::string& target) {
+    PackSource = rt::File::OpenExisting(op.outputWork);
+    PackTempName = op.folder + kPackWorkName;
+    PackTarget = op.CreateWork(PackTempName);
+    op.packWork = PackTempName;
+    packDone = 0;
+    packTotal = PackSource.Size();
+    packProgress = &FOnProgress;
+    packPass = TCryptPass::Expand;
+    op.usedCompressor = true;
+    if (!LZHInit()) throw rt::Exception("TCryptLib: LZH init error");
+    LZHDecode(ReadPackSource, WritePackTarget);
+    LZHDone();
+    PackSource.Close();
+    PackTarget.Flush();
+    PackTarget.Close();
+    op.Replace(PackTempName, target);
+    op.Remove(op.outputWork);
+}
+
+void TCryptLib::EncipherBlocks(Operation&) {
+    const std::uint64_t total = InputFile.Size();
+    std::uint64_t done = 0;
+    cipher::KeyState state = State();
+    for (;;) {
+        const std::size_t n = InputFile.Read(FDataBuffer.data(), kBlockSize);
+        BytesRead = static_cast<std::int32_t>(n);
+        cipher::Encipher(state, FDataBuffer.data(), static_cast<std::uint32_t>(n), SwapTable.data());
+        if (n == 0) break;
+        OutputFile.Write(FDataBuffer.data(), n);
+        BytesWritten = BytesRead;
+        done += n;
+        if (FOnProgress) FOnProgress(TCryptPass::Encipher, done, total);
+    }
+    Keep(state);
+}
+
+void TCryptLib::DecipherBlocks(Operation&, std::uint64_t payload) {
+    std::uint64_t done = 0;
+    cipher::KeyState state = State();
+    for (;;) {
+        const std::size_t n = InputFile.Read(FDataBuffer.data(), kBlockSize);
+        BytesRead = static_cast<std::int32_t>(n);
+        cipher::Decipher(state, FDataBuffer.data(), static_cast<std::uint32_t>(n), SwapTable.data());
+        if (n == 0) break;
+        OutputFile.Write(FDataBuffer.data(), n);
+        BytesWritten = BytesRead;
+        done += n;
+        if (FOnProgress) FOnProgress(TCryptPass::Decipher, done, payload);
+    }
+    Keep(state);
+}
+
+void TCryptLib::EncryptFile() {
+    Operation op(*this);
+    OpenFiles(true, op);
+    AllocateBuffers();
+    PrepareKey();
+    const std::uint64_t payload = InputFile.Size();
+    const std::uint32_t check = KeyCheck();
+
+    PutLittleEndian(FDataBuffer.data(), check ^ FHeaderNonce ^ static_cast<std::uint32_t>(payload));
+    PutLittleEndian(FDataBuffer.data() + 4, FHeaderNonce);
+    EncipherBuffer(FDataBuffer.data(), kHeaderSize);
+    OutputFile.Write(FDataBuffer.data(), kHeaderSize);
+    EncipherBlocks(op);
+    ReleaseBuffers();
+
+    InputFile.Close();
+    OutputFile.Flush();
+    OutputFile.Close();
+    op.Replace(op.outputWork, op.target);
+    if (!op.packWork.empty()) op.Remove(op.packWork);
+    // A compression work file left by an earlier run of any instance goes too.
+    if (!FSameFile && rt::FileExists(PackTempName)) rt::DeleteFile(PackTempName);
+}
+
+void TCryptLib::DecryptFile() {
+    // The handler runs after the operation has closed its files and wiped
+    // its keys.
+    if (!Decrypt() && FOnBadPassword) FOnBadPassword(*this);
+}
+
+bool TCryptLib::Decrypt() {
+    Operation op(*this);
+    OpenFiles(false, op);
+    AllocateBuffers();
+    PrepareKey();
+    const std::uint32_t check = KeyCheck();
+    const std::uint64_t size = InputFile.Size();
+
+    // The header is read and checked before anything is created, so a wrong
+    // password leaves every file as it was.  A file too short to hold a
+    // header never passes.
+    bool fits = size >= kHeaderSize && InputFile.Read(FDataBuffer.data(), kHeaderSize) == kHeaderSize;
+    if (fits) {
+        DecipherBuffer(kHeaderSize);
+        const std::uint32_t stored = GetLittleEndian(FDataBuffer.data());
+        FHeaderNonce = GetLittleEndian(FDataBuffer.data() + 4);
+        fits = (check ^ FHeaderNonce ^ static_cast<std::uint32_t>(size - kHeaderSize)) == stored;
+    }
+    if (!fits) return false;
+
+    OutputFile = op.CreateWork(op.outputWork);
+    DecipherBlocks(op, size - kHeaderSize);
+    ReleaseBuffers();
+    InputFile.Close();
+    OutputFile.Flush();
+    OutputFile.Close();
+    if (FCompression)
+        ExpandOutput(op, op.target);
+    else
+        op.Replace(op.outputWork, op.target);
+    return true;
+}

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "options.h"
+#include "runtime/text.h"
+
+namespace {
+
+using cli::Command;
+using cli::Parse;
+using cli::UsageError;
+
+std::vector<std::string> Args(std::initializer_list<const char*> words) {
+    std::vector<std::string> args{"tessavel-cli"};
+    for (const char* w : words) args.emplace_back(w);
+    return args;
+}
+
+std::string Refusal(std::initializer_list<const char*> words) {
+    try {
+        Parse(Args(words));
+    } catch (const UsageError& e) {
+        return e.message;
+    }
+    return "";
+}
+
+TEST(CliOptions, CommandsOperandsAndDefaults) {
+    const cli::Options o = Parse(Args({"encrypt", "a.txt", "b.tsv"}));
+    EXPECT_EQ(o.command, Command::Encrypt);
+    EXPECT_EQ(o.source, "a.txt");
+    EXPECT_EQ(o.dest, "b.tsv");
+    EXPECT_TRUE(o.compression);
+    EXPECT_EQ(o.addKey, 527190346);
+    EXPECT_EQ(o.multKey, 381604275);
+    EXPECT_FALSE(o.force);
+    EXPECT_FALSE(o.passwordFile);
+
+    const cli::Options d = Parse(Args({"--quiet", "decrypt", "--no-compression", "--add-key", "-5", "--mult-key",
+                                       "+7", "--password-file", "pw", "--force", "x", "--", "-y"}));
+    EXPECT_EQ(d.command, Command::Decrypt);
+    EXPECT_FALSE(d.compression);
+    EXPECT_EQ(d.addKey, -5);
+    EXPECT_EQ(d.multKey, 7);
+    EXPECT_EQ(*d.passwordFile, "pw");
+    EXPECT_TRUE(d.force && d.quiet);
+    EXPECT_EQ(d.source, "x");
+    EXPECT_EQ(d.dest, "-y");
+
+    EXPECT_EQ(Parse(Args({"--help"})).command, Command::Help);
+    EXPECT_EQ(Parse(Args({"encrypt", "--version"})).command, Command::Version);
+}
+
+TEST(CliOptions, RefusesWhatItCannotTake) {
+    EXPECT_NE(Refusal({}), "");
+    EXPECT_NE(Refusal({"shred", "a", "b"}), "");
+    EXPECT_NE(Refusal({"encrypt", "a"}), "");
+    EXPECT_NE(Refusal({"encrypt", "a", "b", "c"}), "");
+    EXPECT_NE(Refusal({"encrypt", "", "b"}), "");
+    EXPECT_NE(Refusal({"encrypt", "--bogus", "a", "b"}), "");
+    EXPECT_NE(Refusal({"encrypt", "a", "b", "--add-key"}), "");
+    EXPECT_NE(Refusal({"encrypt", "--add-key", "12x", "a", "b"}), "");
+    EXPECT_NE(Refusal({"encrypt", "--add-key", "4294967296", "a", "b"}), "");
+    EXPECT_NE(Refusal({"encrypt", "--mult-key", "0", "a", "b"}), "");
+    // The password never comes from the command line.
+    EXPECT_NE(Refusal({"encrypt", "--password", "secret", "a", "b"}).find("never"), std::string::npos);
+    EXPECT_NE(Refusal({"encrypt", "--password=secret", "a", "b"}).find("never"), std::string::npos);
+}
+
+TEST(CliOptions, PasswordsBecomeWindows1251BytesOfAtMost12Characters) {
+    EXPECT_EQ(cli::PasswordBytes("marigold"), "marigold");
+    EXPECT_EQ(cli::PasswordBytes(""), "");
+    // Twelve Cyrillic letters are 24 UTF-8 bytes but 12 characters.
+    EXPECT_EQ(cli::PasswordBytes("\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C"),
+              "\xEF\xE0\xF0\xEE\xEB\xFC\xEF\xE0\xF0\xEE\xEB\xFC");
+    EXPECT_THROW(cli::PasswordBytes("1234567890123"), UsageError);
+    EXPECT_THROW(cli::PasswordBytes("\xE2\x98\xBA"), UsageError);  // U+263A has no Windows-1251 byte
+    EXPECT_THROW(cli::PasswordBytes("\xFF"), UsageError);          // not UTF-8
+
+    EXPECT_EQ(cli::FirstLine("pass\r\nrest"), "pass");
+    EXPECT_EQ(cli::FirstLine("pass\nrest"), "pass");
+    EXPECT_EQ(cli::FirstLine("\xEF\xBB\xBFpass"), "pass");
+    EXPECT_EQ(cli::FirstLine(""), "");
+    EXPECT_EQ(cli::FirstLine("no break"), "no break");
+}
+
+}  // namespace

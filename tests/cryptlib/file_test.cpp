@@ -1,0 +1,383 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "cryptlib.h"
+#include "cryptlib/reference_cipher.h"
+#include "lzh/lzh_memory.h"
+#include "runtime/clock.h"
+#include "runtime/exceptions.h"
+#include "runtime/file.h"
+#include "secure_buffer.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testdata::Bytes;
+using testsupport::ReadFile;
+using testsupport::Snapshot;
+using testsupport::WriteFile;
+
+constexpr std::int32_t kAddKey = 527190346;
+constexpr std::int32_t kMultKey = 381604275;
+
+class CryptFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        crypto.SetAddKey(kAddKey);
+        crypto.SetMultKey(kMultKey);
+        crypto.SetOnBadPassword([this](TCryptLib& sender) {
+            EXPECT_EQ(&sender, &crypto);
+            ++badPasswords;
+        });
+        rt::testing::SetClock(43210);
+    }
+    void TearDown() override {
+        rt::testing::ClearFaultPlan();
+        rt::testing::SetClock(-1);
+    }
+
+    void Encrypt(const std::string& from, const std::string& to, const std::string& password = "marigold") {
+        crypto.SetInfile(from);
+        crypto.SetOutfile(to);
+        crypto.SetPassword(password);
+        crypto.EncryptFile();
+    }
+    void Decrypt(const std::string& from, const std::string& to, const std::string& password = "marigold") {
+        crypto.SetInfile(from);
+        crypto.SetOutfile(to);
+        crypto.SetPassword(password);
+        crypto.DecryptFile();
+    }
+    std::string Message(const std::function<void()>& run) {
+        try {
+            run();
+        } catch (const rt::Exception& e) {
+            return e.Message();
+        }
+        return "<no exception>";
+    }
+
+    testsupport::TempDir dir;
+    TCryptLib crypto;
+    int badPasswords = 0;
+};
+
+// The file the component writes must be exactly the format written the plain
+// way, with the LZH stream as payload when compressing.
+TEST_F(CryptFiles, RoundTripsInTheExactFormat) {
+    for (bool compression : {false, true}) {
+        for (std::size_t size : {0u, 1u, 32767u, 32768u, 32769u, 65537u, 3u << 20}) {
+            for (bool inPlace : {false, true}) {
+                SCOPED_TRACE(testing::Message() << compression << " " << size << " " << inPlace);
+                crypto.SetCompression(compression);
+                const Bytes plain = size < 100000 ? testdata::Binary(size, size) : testdata::Text(size, size);
+                const std::string source = dir / "source.bin";
+                const std::string target = inPlace ? source : dir / "target.tsv";
+                WriteFile(source, plain);
+
+                Encrypt(source, target);
+                const Bytes payload = compression ? lzhtest::ModuleCompress(plain) : plain;
+                const Bytes expected = reference::EncipherFile(payload, "marigold", kMultKey, kAddKey, 43210);
+                ASSERT_EQ(ReadFile(target), expected);
+                if (!inPlace) ASSERT_EQ(ReadFile(source), plain);
+
+                const std::string back = inPlace ? target : dir / "back.bin";
+                Decrypt(target, back);
+                ASSERT_EQ(ReadFile(back), plain);
+                EXPECT_EQ(badPasswords, 0);
+
+                // Only the user's files remain: no work file.
+                const auto files = Snapshot(dir.path());
+                EXPECT_EQ(files.size(), inPlace ? 1u : 3u);
+                fs::remove_all(dir.path());
+                fs::create_directories(dir.path());
+            }
+        }
+    }
+}
+
+TEST_F(CryptFiles, EmptySourceGivesEightBytesAndTwoRunsDiffer) {
+    for (bool compression : {false, true}) {
+        crypto.SetCompression(compression);
+        WriteFile(dir / "empty", {});
+        Encrypt(dir / "empty", dir / "one");
+        EXPECT_EQ(ReadFile(dir / "one").size(), 8u);
+        Decrypt(dir / "one", dir / "back");
+        EXPECT_TRUE(ReadFile(dir / "back").empty());
+    }
+    // The clock-seeded nonce changes the header, and through it every byte.
+    WriteFile(dir / "text", testdata::Text(5000, 1));
+    Encrypt(dir / "text", dir / "a");
+    rt::testing::SetClock(43211);
+    Encrypt(dir / "text", dir / "b");
+    const Bytes a = ReadFile(dir / "a"), b = ReadFile(dir / "b");
+    ASSERT_EQ(a.size(), b.size());
+    std::size_t same = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) same += a[i] == b[i];
+    EXPECT_LT(same, a.size() / 50);
+}
+
+TEST_F(CryptFiles, PasswordThatDoesNotFitChangesNothing) {
+    const Bytes plain = testdata::Text(70000, 2);
+    WriteFile(dir / "plain", plain);
+    Encrypt(dir / "plain", dir / "secret");
+    const Bytes secret = ReadFile(dir / "secret");
+    WriteFile(dir / "existing", testdata::FromString("keep me"));
+
+    Bytes truncated(secret.begin(), secret.end() - 1);
+    Bytes extended = secret;
+    extended.push_back(0);
+    WriteFile(dir / "truncated", truncated);
+    WriteFile(dir / "extended", extended);
+    WriteFile(dir / "short", Bytes(secret.begin(), secret.begin() + 7));
+    WriteFile(dir / "nothing", {});
+
+    struct Case {
+        const char* name;
+        std::string file;
+        std::string password;
+        std::int32_t mult, add;
+    };
+    const Case cases[] = {
+        {"wrong password", "secret", "marigolD", kMultKey, kAddKey},
+        {"other AddKey", "secret", "marigold", kMultKey, kAddKey + 1},
+        {"other MultKey", "secret", "marigold", 9261, kAddKey},
+        {"one byte short", "truncated", "marigold", kMultKey, kAddKey},
+        {"one byte more", "extended", "marigold", kMultKey, kAddKey},
+        {"shorter than a header", "short", "marigold", kMultKey, kAddKey},
+        {"empty", "nothing", "marigold", kMultKey, kAddKey},
+    };
+    for (bool compression : {true, false}) {
+        for (const Case& c : cases) {
+            for (const std::string& target : {dir / "existing", dir / "fresh", dir / c.file}) {
+                SCOPED_TRACE(testing::Message() << c.name << " -> " << target << " " << compression);
+                crypto.SetCompression(compression);
+                crypto.SetMultKey(c.mult);
+                crypto.SetAddKey(c.add);
+                const auto before = Snapshot(dir.path());
+                badPasswords = 0;
+                Decrypt(dir / c.file, target, c.password);
+                EXPECT_EQ(badPasswords, 1);
+                EXPECT_EQ(Snapshot(dir.path()), before);
+                EXPECT_TRUE(crypto.SecretsWiped());
+            }
+        }
+    }
+}
+
+TEST_F(CryptFiles, CompressionSettingIsNotRecordedInTheFile) {
+    const Bytes plain = testdata::Text(20000, 3);
+    WriteFile(dir / "plain", plain);
+    crypto.SetCompression(false);
+    Encrypt(dir / "plain", dir / "secret");
+    crypto.SetCompression(true);
+    Decrypt(dir / "secret", dir / "back");
+    EXPECT_EQ(badPasswords, 0);
+    EXPECT_NE(ReadFile(dir / "back"), plain);
+}
+
+TEST_F(CryptFiles, RefusalsAndFileErrorsTouchNothing) {
+    WriteFile(dir / "plain", testdata::FromString("data"));
+    const auto before = Snapshot(dir.path());
+    crypto.SetInfile("");
+    crypto.SetOutfile(dir / "x");
+    EXPECT_EQ(Message([&] { crypto.EncryptFile(); }), "TCryptLib.Infile is empty");
+    EXPECT_EQ(Message([&] { crypto.DecryptFile(); }), "TCryptLib.Infile is empty");
+    crypto.SetInfile(dir / "plain");
+    crypto.SetOutfile("");
+    EXPECT_EQ(Message([&] { crypto.EncryptFile(); }), "TCryptLib.Outfile is empty");
+    EXPECT_EQ(Message([&] { crypto.DecryptFile(); }), "TCryptLib.Outfile is empty");
+
+    EXPECT_EQ(Message([&] { Encrypt(dir / "missing", dir / "x"); }), "File not found");
+    EXPECT_EQ(Message([&] { Decrypt(dir / "missing", dir / "x"); }), "File not found");
+    EXPECT_EQ(Message([&] { Encrypt(dir / "plain", dir / "no-such-folder/x"); }), "File not found");
+    // A source that is a folder, a destination that is one.
+    fs::create_directory(dir.path() / "folder");
+    EXPECT_NE(Message([&] { Encrypt(dir / "folder", dir / "x"); }), "<no exception>");
+    EXPECT_NE(Message([&] { Encrypt(dir / "plain", dir / "folder"); }), "<no exception>");
+    fs::remove(dir.path() / "folder");
+    EXPECT_EQ(Snapshot(dir.path()), before);
+    EXPECT_TRUE(crypto.SecretsWiped());
+}
+
+TEST_F(CryptFiles, WorkFileNamesAreNotTakenFromTheUser) {
+    const Bytes plain = testdata::FromString("a file that happens to carry a work file's name");
+    WriteFile(dir / "___.~~-", plain);
+    WriteFile(dir / "other", plain);
+    const auto before = Snapshot(dir.path());
+    EXPECT_EQ(Message([&] { Encrypt(dir / "___.~~-", dir / "out"); }), "TCryptLib.Infile is a work file name");
+    EXPECT_EQ(Message([&] { Encrypt(dir / "other", dir / "___.~--"); }), "TCryptLib.Outfile is a work file name");
+    EXPECT_EQ(Snapshot(dir.path()), before);
+}
+
+TEST_F(CryptFiles, EncryptionRemovesALeftoverCompressionWorkFile) {
+    WriteFile(dir / "plain", testdata::Text(3000, 4));
+    Encrypt(dir / "plain", dir / "first");  // forms the work file's name
+    WriteFile(dir / "___.~~-", testdata::FromString("left by a killed run"));
+    crypto.SetCompression(false);
+    Encrypt(dir / "plain", dir / "second");
+    EXPECT_FALSE(fs::exists(dir.path() / "___.~~-"));
+}
+
+TEST_F(CryptFiles, OneFileUnderOtherNamesIsWorkedOnInPlace) {
+    const Bytes plain = testdata::Text(100000, 5);
+    fs::create_directories(dir.path() / "sub");
+    const std::string file = dir / "file";
+    std::vector<std::pair<std::string, std::string>> names = {
+        {file, dir / "sub/../file"},
+        {file, testsupport::NameOf(dir.path() / "." / "file")},
+    };
+    WriteFile(file, plain);
+    std::error_code ec;
+    fs::create_hard_link(dir.path() / "file", dir.path() / "hard", ec);
+    if (!ec) names.push_back({file, dir / "hard"});
+    fs::create_symlink(dir.path() / "file", dir.path() / "soft", ec);
+    if (!ec) names.push_back({file, dir / "soft"});
+    fs::remove(dir.path() / "hard", ec);
+    fs::remove(dir.path() / "soft", ec);
+
+    for (bool compression : {true, false}) {
+        for (const auto& [a, b] : names) {
+            SCOPED_TRACE(b);
+            crypto.SetCompression(compression);
+            WriteFile(file, plain);
+            if (b == dir / "hard") fs::create_hard_link(dir.path() / "file", dir.path() / "hard");
+            if (b == dir / "soft") fs::create_symlink(dir.path() / "file", dir.path() / "soft");
+            Encrypt(a, b);
+            EXPECT_TRUE(crypto.SameFile());
+            EXPECT_EQ(ReadFile(file).size(), (compression ? lzhtest::ModuleCompress(plain).size() : plain.size()) + 8);
+            Decrypt(file, file);
+            EXPECT_EQ(ReadFile(file), plain);
+            fs::remove(dir.path() / "hard", ec);
+            fs::remove(dir.path() / "soft", ec);
+            EXPECT_EQ(Snapshot(dir.path()).size(), 2u) << "work files left behind";  // the file and sub/
+        }
+    }
+}
+
+TEST_F(CryptFiles, ALinkPlantedAtAWorkFileNameIsNotFollowed) {
+    testsupport::TempDir elsewhere;
+    const Bytes victim = testdata::FromString("must not be overwritten");
+    WriteFile(elsewhere / "victim", victim);
+    std::error_code ec;
+    fs::create_symlink(elsewhere.path() / "victim", dir.path() / "___.~--", ec);
+    if (ec) GTEST_SKIP() << "symbolic links are not available here";
+    fs::create_symlink(elsewhere.path() / "victim", dir.path() / "___.~~-");
+    WriteFile(dir / "plain", testdata::Text(10000, 6));
+    Encrypt(dir / "plain", dir / "secret");
+    Decrypt(dir / "secret", dir / "back");
+    EXPECT_EQ(ReadFile(elsewhere / "victim"), victim);
+    EXPECT_EQ(ReadFile(dir / "back"), ReadFile(dir / "plain"));
+    EXPECT_EQ(Snapshot(dir.path()).size(), 3u);
+}
+
+// Every file call of a run in turn fails, or writes short: the source and an
+// existing destination stay byte for byte as they were and no work file is
+// left, whatever the step.
+TEST_F(CryptFiles, AFailureAtAnyFileCallLosesNothing) {
+    const Bytes plain = testdata::Text(80000, 7);
+    WriteFile(dir / "plain", plain);
+    Encrypt(dir / "plain", dir / "secret.ref");
+    const Bytes secret = ReadFile(dir / "secret.ref");
+    fs::remove(dir.path() / "secret.ref");
+
+    struct Run {
+        const char* name;
+        bool encrypt, inPlace;
+    };
+    const Run runs[] = {{"encrypt", true, false},
+                        {"encrypt in place", true, true},
+                        {"decrypt", false, false},
+                        {"decrypt in place", false, true}};
+    for (bool compression : {true, false}) {
+        crypto.SetCompression(compression);
+        Encrypt(dir / "plain", dir / "secret");  // the file decryption reads, in this setting
+        const Bytes enciphered = ReadFile(dir / "secret");
+        for (const Run& run : runs) {
+            for (bool shortWrite : {false, true}) {
+                const Bytes& source = run.encrypt ? plain : enciphered;
+                const std::string from = dir / "from";
+                const std::string to = run.inPlace ? from : dir / "to";
+                int calls = 0;
+                for (int n = 1;; ++n) {
+                    SCOPED_TRACE(testing::Message() << run.name << " compression " << compression << " short "
+                                                    << shortWrite << " call " << n);
+                    WriteFile(from, source);
+                    if (!run.inPlace) WriteFile(to, testdata::FromString("existing destination"));
+                    const auto before = Snapshot(dir.path());
+                    rt::testing::FaultPlan plan;
+                    (shortWrite ? plan.shortWriteAt : plan.failAt) = n;
+                    plan.errorCode = 5;
+                    rt::testing::SetFaultPlan(plan);
+                    bool failed = false;
+                    try {
+                        run.encrypt ? Encrypt(from, to) : Decrypt(from, to);
+                    } catch (const rt::EInOutError&) {
+                        failed = true;
+                    }
+                    calls = rt::testing::FileCallCount();
+                    rt::testing::ClearFaultPlan();
+                    EXPECT_TRUE(crypto.SecretsWiped());
+                    if (failed) {
+                        EXPECT_EQ(Snapshot(dir.path()), before);
+                        continue;
+                    }
+                    // The fault fell after the last call (or on one whose
+                    // failure is harmless): the run must be complete.
+                    if (run.encrypt) {
+                        Decrypt(to, dir / "check");
+                        EXPECT_EQ(ReadFile(dir / "check"), plain);
+                        fs::remove(dir.path() / "check");
+                    } else {
+                        EXPECT_EQ(ReadFile(to), plain);
+                    }
+                    if (n > calls) break;
+                }
+                EXPECT_GT(calls, 5);
+            }
+        }
+        fs::remove(dir.path() / "secret");
+        fs::remove(dir.path() / "from");
+        fs::remove(dir.path() / "to");
+    }
+}
+
+TEST_F(CryptFiles, SecretsAreWipedOnEveryPath) {
+    const std::uint64_t allocatedBefore = cipher::testing::SecureBytesAllocated();
+    const std::uint64_t wipedBefore = cipher::testing::SecureBytesWiped();
+    WriteFile(dir / "plain", testdata::Text(40000, 8));
+    Encrypt(dir / "plain", dir / "secret");
+    EXPECT_TRUE(crypto.SecretsWiped());
+    Decrypt(dir / "secret", dir / "back", "wrong");
+    EXPECT_TRUE(crypto.SecretsWiped());
+    Decrypt(dir / "secret", dir / "back");
+    EXPECT_TRUE(crypto.SecretsWiped());
+    rt::testing::FaultPlan plan;
+    plan.failAt = 12;
+    rt::testing::SetFaultPlan(plan);
+    EXPECT_THROW(Encrypt(dir / "plain", dir / "secret2"), rt::EInOutError);
+    rt::testing::ClearFaultPlan();
+    EXPECT_TRUE(crypto.SecretsWiped());
+    const std::uint64_t allocated = cipher::testing::SecureBytesAllocated() - allocatedBefore;
+    EXPECT_GT(allocated, 0u);
+    EXPECT_EQ(cipher::testing::SecureBytesWiped() - wipedBefore, allocated);
+}
+
+TEST_F(CryptFiles, ProgressIsReportedPerBlock) {
+    WriteFile(dir / "plain", testdata::RandomBytes(200000, 9));
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> seen;
+    crypto.SetOnProgress([&](TCryptPass pass, std::uint64_t done, std::uint64_t total) {
+        EXPECT_EQ(pass, TCryptPass::Encipher);
+        seen.emplace_back(done, total);
+    });
+    crypto.SetCompression(false);
+    Encrypt(dir / "plain", dir / "secret");
+    ASSERT_EQ(seen.size(), 7u);  // six full blocks and the rest
+    EXPECT_EQ(seen.back(), std::make_pair(std::uint64_t{200000}, std::uint64_t{200000}));
+}
+
+}  // namespace
