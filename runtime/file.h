@@ -9,6 +9,12 @@
 #include <optional>
 #include <string>
 
+// <windows.h> makes DeleteFile a macro for DeleteFileW, which would rename
+// the function below in every file that includes both.
+#ifdef DeleteFile
+#undef DeleteFile
+#endif
+
 namespace rt {
 
 class File {
@@ -37,6 +43,7 @@ public:
     std::uint64_t Size();
     // Data and size on the disk before returning (fsync / FlushFileBuffers).
     void Flush();
+    // Gives the handle back even when the system reports an error on it.
     void Close();
     bool IsOpen() const noexcept;
 
@@ -49,6 +56,8 @@ private:
 bool DeleteFile(const std::string& name) noexcept;
 // Moves `from` over `to`, replacing `to` in one step when it exists.
 bool RenameFile(const std::string& from, const std::string& to) noexcept;
+// True when something other than a folder stands under the name (a link
+// counts as its target; a dangling link counts as a file).
 bool FileExists(const std::string& name) noexcept;
 // RenameFile for a result that must arrive: EInOutError when it does not.
 void ReplaceFile(const std::string& from, const std::string& to);
@@ -79,10 +88,13 @@ std::string FolderOf(const std::string& name);
 namespace rt::testing {
 
 // Fault injection for tests.  Every file call above (open, create, read,
-// write, size, flush, close, delete, rename) counts as one call.  With a plan
-// set, call number `failAt` (1-based) fails with `errorCode` instead of
-// running, and a write that is call number `shortWriteAt` writes only half
-// its bytes and then reports the short write.  0 disables either.
+// write, size, flush, close of an open file, delete, rename) counts as one
+// call; FileExists, IdentityOf and SyncFolder do not.  With a plan set, call
+// number `failAt` (1-based) fails with `errorCode` instead of running (an
+// EInOutError; delete and rename return false; a failing close still gives
+// the handle back), and a write that is call number `shortWriteAt` writes
+// only half its bytes and then reports the short write as a full disk does.
+// 0 disables either.  Calls are counted with or without a plan.
 struct FaultPlan {
     int failAt = 0;
     int shortWriteAt = 0;

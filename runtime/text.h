@@ -20,7 +20,8 @@ std::u16string Cp1251ToUtf16(std::string_view cp1251);
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
-// Counts characters (code points) of valid UTF-8.
+// Counts characters (code points) of valid UTF-8; each ill-formed part
+// counts as the one U+FFFD that Utf8ToUtf16 makes of it.
 std::size_t Utf8Length(std::string_view utf8);
 
 // Overwrites memory in a way the compiler may not drop: for keys and passwords.

@@ -1,0 +1,152 @@
+// The platform-independent half of the file services: argument checks, the
+// fault-injection seam and the folder rule.  The system calls are in the
+// backends.
+#include "runtime/file.h"
+
+#include <utility>
+
+#include "runtime/exceptions.h"
+#include "runtime/file_backend.h"
+
+namespace rt {
+namespace {
+
+// The table's number for a name the system cannot be given.
+constexpr int kInvalidName = 3;
+
+// A name with a NUL would reach the system cut short, naming another file.
+bool Usable(const std::string& name) { return name.find('\0') == std::string::npos; }
+
+struct FaultState {
+    bool active = false;
+    int calls = 0;
+    testing::FaultPlan plan;
+};
+FaultState faults;
+
+enum class Fault { None, Fail, ShortWrite };
+
+// Counts one file call and tells what the plan wants of it.
+Fault NextFileCall(bool isWrite = false) noexcept {
+    ++faults.calls;
+    if (!faults.active) [[likely]] return Fault::None;
+    if (faults.calls == faults.plan.failAt) return Fault::Fail;
+    if (isWrite && faults.calls == faults.plan.shortWriteAt) return Fault::ShortWrite;
+    return Fault::None;
+}
+
+// Counts a call that reports failure by an exception.
+void CountCall() {
+    if (NextFileCall() == Fault::Fail) throw EInOutError(faults.plan.errorCode);
+}
+
+std::intptr_t OpenHandle(const std::string& name, backend::OpenMode mode) {
+    CountCall();
+    if (!Usable(name)) throw EInOutError(kInvalidName);
+    return backend::Open(name, mode);
+}
+
+}  // namespace
+
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+
+File& File::operator=(File&& other) noexcept {
+    File taken(std::move(other));
+    std::swap(handle_, taken.handle_);
+    return *this;  // `taken` closes what this object held
+}
+
+File::~File() {
+    if (IsOpen()) backend::CloseQuietly(handle_);
+}
+
+File File::OpenExisting(const std::string& name) { return File(OpenHandle(name, backend::OpenMode::Existing)); }
+File File::Create(const std::string& name) { return File(OpenHandle(name, backend::OpenMode::CreateOrEmpty)); }
+File File::CreateNew(const std::string& name) { return File(OpenHandle(name, backend::OpenMode::CreateNew)); }
+
+std::size_t File::Read(void* buffer, std::size_t count) {
+    CountCall();
+    if (!IsOpen()) throw EInOutError(backend::kBadHandle);
+    return backend::Read(handle_, buffer, count);
+}
+
+void File::Write(const void* buffer, std::size_t count) {
+    const Fault fault = NextFileCall(true);
+    if (fault == Fault::Fail) throw EInOutError(faults.plan.errorCode);
+    if (!IsOpen()) throw EInOutError(backend::kBadHandle);
+    if (fault == Fault::ShortWrite) {
+        // As a full disk does it: part of the data lands, then the error.
+        backend::Write(handle_, buffer, count / 2);
+        throw EInOutError(backend::kDiskFull);
+    }
+    backend::Write(handle_, buffer, count);
+}
+
+std::uint64_t File::Size() {
+    CountCall();
+    if (!IsOpen()) throw EInOutError(backend::kBadHandle);
+    return backend::Size(handle_);
+}
+
+void File::Flush() {
+    CountCall();
+    if (!IsOpen()) throw EInOutError(backend::kBadHandle);
+    backend::Flush(handle_);
+}
+
+void File::Close() {
+    if (!IsOpen()) return;
+    const std::intptr_t handle = std::exchange(handle_, -1);
+    if (NextFileCall() == Fault::Fail) {
+        backend::CloseQuietly(handle);
+        throw EInOutError(faults.plan.errorCode);
+    }
+    backend::Close(handle);
+}
+
+bool File::IsOpen() const noexcept { return handle_ != -1; }
+
+bool DeleteFile(const std::string& name) noexcept {
+    if (NextFileCall() == Fault::Fail) return false;
+    return Usable(name) && backend::Delete(name);
+}
+
+bool RenameFile(const std::string& from, const std::string& to) noexcept {
+    if (NextFileCall() == Fault::Fail) return false;
+    return Usable(from) && Usable(to) && backend::Rename(from, to);
+}
+
+bool FileExists(const std::string& name) noexcept { return Usable(name) && backend::Exists(name); }
+
+std::optional<FileIdentity> IdentityOf(const std::string& name) noexcept {
+    if (!Usable(name)) return std::nullopt;
+    return backend::Identity(name);
+}
+
+void SyncFolder(const std::string& folder) noexcept {
+    if (Usable(folder)) backend::SyncFolder(folder);
+}
+
+std::string FolderOf(const std::string& name) {
+    const std::size_t last = name.find_last_of(backend::kFolderSeparators);
+    return last == std::string::npos ? std::string() : name.substr(0, last + 1);
+}
+
+}  // namespace rt
+
+namespace rt::testing {
+
+void SetFaultPlan(const FaultPlan& plan) noexcept {
+    faults.plan = plan;
+    faults.active = true;
+    faults.calls = 0;
+}
+
+void ClearFaultPlan() noexcept {
+    faults.active = false;
+    faults.calls = 0;
+}
+
+int FileCallCount() noexcept { return faults.calls; }
+
+}  // namespace rt::testing

@@ -1,0 +1,39 @@
+// What each platform's file backend provides to file.cpp, which adds the
+// checks and the fault injection common to both.  Handles are the platform's
+// own (a descriptor or a HANDLE) widened to intptr_t; -1 means none.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "runtime/file.h"
+
+namespace rt::backend {
+
+enum class OpenMode { Existing, CreateOrEmpty, CreateNew };
+
+// The platform's numbers for failures the runtime detects itself.
+extern const int kDiskFull;   // a write that took fewer bytes
+extern const int kBadHandle;  // a call on a File that is not open
+// The characters that end a folder in a name.
+extern const char kFolderSeparators[];
+
+// All of these raise EInOutError with the table's number.
+std::intptr_t Open(const std::string& name, OpenMode mode);
+std::size_t Read(std::intptr_t handle, void* buffer, std::size_t count);
+void Write(std::intptr_t handle, const void* buffer, std::size_t count);
+std::uint64_t Size(std::intptr_t handle);
+void Flush(std::intptr_t handle);
+// The handle is given back even when the system reports an error.
+void Close(std::intptr_t handle);
+void CloseQuietly(std::intptr_t handle) noexcept;
+
+bool Delete(const std::string& name) noexcept;
+bool Rename(const std::string& from, const std::string& to) noexcept;
+bool Exists(const std::string& name) noexcept;
+std::optional<FileIdentity> Identity(const std::string& name) noexcept;
+void SyncFolder(const std::string& folder) noexcept;
+
+}  // namespace rt::backend

@@ -1,0 +1,159 @@
+// File services on POSIX systems.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "runtime/exceptions.h"
+#include "runtime/file_backend.h"
+
+namespace rt::backend {
+
+const int kDiskFull = ENOSPC;
+const int kBadHandle = EBADF;
+const char kFolderSeparators[] = "/";
+
+namespace {
+
+// The Windows number for a device failure.  EIO is 5 on most systems, which
+// the table would show as "File access denied".
+constexpr int kDeviceError = 1117;
+
+// errno onto the numbers of the table.
+int TableNumber(int error) {
+    switch (error) {
+    case ENOENT: return 2;
+    case ENOTDIR:
+    case ENAMETOOLONG: return 3;
+    case EMFILE:
+    case ENFILE: return 4;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return 5;  // what Windows says for a folder opened as a file
+    case EIO: return kDeviceError;
+    default: return error;
+    }
+}
+
+[[noreturn]] void RaiseErrno() { throw EInOutError(TableNumber(errno)); }
+
+int Descriptor(std::intptr_t handle) { return static_cast<int>(handle); }
+
+// Largest transfer one read() or write() is asked for.
+constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+
+}  // namespace
+
+std::intptr_t Open(const std::string& name, OpenMode mode) {
+    int flags = O_RDWR | O_CLOEXEC | O_NOCTTY;
+    switch (mode) {
+    case OpenMode::Existing: break;
+    case OpenMode::CreateOrEmpty: flags |= O_CREAT | O_TRUNC; break;
+    case OpenMode::CreateNew: flags |= O_CREAT | O_EXCL | O_NOFOLLOW; break;
+    }
+    int fd;
+    do {
+        fd = ::open(name.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) RaiseErrno();
+    // Only regular files: a device or pipe under the name would swallow or
+    // invent data.
+    struct stat st;
+    int error = 0;
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        error = EACCES;
+    }
+    if (error != 0) {
+        ::close(fd);
+        throw EInOutError(TableNumber(error));
+    }
+    return fd;
+}
+
+std::size_t Read(std::intptr_t handle, void* buffer, std::size_t count) {
+    char* p = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const std::size_t piece = count - done < kMaxTransfer ? count - done : kMaxTransfer;
+        const ssize_t n = ::read(Descriptor(handle), p + done, piece);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            RaiseErrno();
+        }
+        if (n == 0) break;  // end of file
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+void Write(std::intptr_t handle, const void* buffer, std::size_t count) {
+    const char* p = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const std::size_t piece = count - done < kMaxTransfer ? count - done : kMaxTransfer;
+        const ssize_t n = ::write(Descriptor(handle), p + done, piece);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            RaiseErrno();
+        }
+        if (n == 0) throw EInOutError(kDiskFull);  // no progress, no reason given
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::uint64_t Size(std::intptr_t handle) {
+    struct stat st;
+    if (::fstat(Descriptor(handle), &st) != 0) RaiseErrno();
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+void Flush(std::intptr_t handle) {
+    int result;
+    do {
+        result = ::fsync(Descriptor(handle));
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) RaiseErrno();
+}
+
+void Close(std::intptr_t handle) {
+    // The descriptor is gone after close() whatever it returns; EINTR only
+    // says that the wait was cut short, so retrying could close another one.
+    if (::close(Descriptor(handle)) != 0 && errno != EINTR) RaiseErrno();
+}
+
+void CloseQuietly(std::intptr_t handle) noexcept { ::close(Descriptor(handle)); }
+
+bool Delete(const std::string& name) noexcept { return ::unlink(name.c_str()) == 0; }
+
+bool Rename(const std::string& from, const std::string& to) noexcept {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool Exists(const std::string& name) noexcept {
+    struct stat st;
+    if (::lstat(name.c_str(), &st) != 0) return false;
+    // A link counts as its target, a dangling one as a file: either way
+    // something stands under the name that a new file must not go through.
+    if (S_ISLNK(st.st_mode) && ::stat(name.c_str(), &st) != 0) return true;
+    return !S_ISDIR(st.st_mode);
+}
+
+std::optional<FileIdentity> Identity(const std::string& name) noexcept {
+    struct stat st;
+    if (::stat(name.c_str(), &st) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+void SyncFolder(const std::string& folder) noexcept {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace rt::backend

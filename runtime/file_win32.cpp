@@ -1,0 +1,177 @@
+// File services on Windows, through the wide API so that every name works.
+#include <windows.h>
+
+#include "runtime/exceptions.h"
+#include "runtime/file_backend.h"
+#include "runtime/text.h"
+
+namespace rt::backend {
+
+const int kDiskFull = ERROR_DISK_FULL;
+const int kBadHandle = ERROR_INVALID_HANDLE;
+const char kFolderSeparators[] = "\\/:";
+
+namespace {
+
+// The table's number for a name that is not valid UTF-8.
+constexpr int kInvalidName = 3;
+
+// Above this length a name goes to the system in its long form.  The limit
+// is MAX_PATH for files and 12 less for folders.
+constexpr std::size_t kShortNameLimit = MAX_PATH - 12;
+
+// Largest transfer one ReadFile or WriteFile is asked for.
+constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+
+bool StartsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// The name as the wide API takes it; nullopt when it is not valid UTF-8
+// (any replacement of a broken sequence would name another file).  A long
+// name is made absolute and given the \\?\ prefix, which lifts MAX_PATH.
+std::optional<std::wstring> SystemName(const std::string& name) {
+    const std::u16string utf16 = Utf8ToUtf16(name);
+    if (Utf16ToUtf8(utf16) != name) return std::nullopt;
+    std::wstring wide(utf16.begin(), utf16.end());
+    if (wide.size() < kShortNameLimit || StartsWith(wide, L"\\\\?\\") || StartsWith(wide, L"\\\\.\\")) {
+        return wide;
+    }
+    DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return wide;  // the system will report what is wrong
+    std::wstring full(length, L'\0');
+    length = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return wide;
+    full.resize(length);
+    if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+[[noreturn]] void RaiseLastError() { throw EInOutError(static_cast<int>(GetLastError())); }
+
+HANDLE Handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+DWORD Piece(std::size_t remaining) { return static_cast<DWORD>(remaining < kMaxTransfer ? remaining : kMaxTransfer); }
+
+}  // namespace
+
+std::intptr_t Open(const std::string& name, OpenMode mode) {
+    const std::optional<std::wstring> wide = SystemName(name);
+    if (!wide) throw EInOutError(kInvalidName);
+    DWORD disposition = OPEN_EXISTING;
+    DWORD flags = FILE_ATTRIBUTE_NORMAL;
+    switch (mode) {
+    case OpenMode::Existing: break;
+    case OpenMode::CreateOrEmpty: disposition = CREATE_ALWAYS; break;
+    case OpenMode::CreateNew:
+        disposition = CREATE_NEW;
+        flags |= FILE_FLAG_OPEN_REPARSE_POINT;  // a link under the name is taken as the name's holder
+        break;
+    }
+    const HANDLE handle = CreateFileW(wide->c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, disposition, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) RaiseLastError();
+    // Only files on a disk: a device or pipe under the name ("CON", "NUL")
+    // would swallow or invent data.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        throw EInOutError(ERROR_ACCESS_DENIED);
+    }
+    return reinterpret_cast<std::intptr_t>(handle);
+}
+
+std::size_t Read(std::intptr_t handle, void* buffer, std::size_t count) {
+    char* p = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        DWORD n = 0;
+        if (!ReadFile(Handle(handle), p + done, Piece(count - done), &n, nullptr)) RaiseLastError();
+        if (n == 0) break;  // end of file
+        done += n;
+    }
+    return done;
+}
+
+void Write(std::intptr_t handle, const void* buffer, std::size_t count) {
+    const char* p = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        DWORD n = 0;
+        if (!WriteFile(Handle(handle), p + done, Piece(count - done), &n, nullptr)) RaiseLastError();
+        if (n == 0) throw EInOutError(kDiskFull);  // no progress, no reason given
+        done += n;
+    }
+}
+
+std::uint64_t Size(std::intptr_t handle) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(Handle(handle), &size)) RaiseLastError();
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+void Flush(std::intptr_t handle) {
+    if (!FlushFileBuffers(Handle(handle))) RaiseLastError();
+}
+
+void Close(std::intptr_t handle) {
+    if (!CloseHandle(Handle(handle))) RaiseLastError();
+}
+
+void CloseQuietly(std::intptr_t handle) noexcept { CloseHandle(Handle(handle)); }
+
+bool Delete(const std::string& name) noexcept {
+    try {
+        const std::optional<std::wstring> wide = SystemName(name);
+        return wide && ::DeleteFileW(wide->c_str());
+    } catch (...) {
+        return false;  // out of memory while converting the name
+    }
+}
+
+bool Rename(const std::string& from, const std::string& to) noexcept {
+    try {
+        const std::optional<std::wstring> wideFrom = SystemName(from);
+        const std::optional<std::wstring> wideTo = SystemName(to);
+        return wideFrom && wideTo &&
+               MoveFileExW(wideFrom->c_str(), wideTo->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool Exists(const std::string& name) noexcept {
+    try {
+        const std::optional<std::wstring> wide = SystemName(name);
+        if (!wide) return false;
+        // Not followed: a link, even a dangling one, holds the name.
+        const DWORD attributes = GetFileAttributesW(wide->c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::optional<FileIdentity> Identity(const std::string& name) noexcept {
+    try {
+        const std::optional<std::wstring> wide = SystemName(name);
+        if (!wide) return std::nullopt;
+        // No access asked for, and every kind of sharing allowed: this works
+        // while others hold the file, and on folders.
+        const HANDLE handle =
+            CreateFileW(wide->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+        BY_HANDLE_FILE_INFORMATION info;
+        const bool ok = GetFileInformationByHandle(handle, &info);
+        CloseHandle(handle);
+        if (!ok) return std::nullopt;
+        return FileIdentity{info.dwVolumeSerialNumber,
+                            (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+void SyncFolder(const std::string&) noexcept {
+    // MoveFileExW with MOVEFILE_WRITE_THROUGH has already made it durable.
+}
+
+}  // namespace rt::backend
