@@ -61,13 +61,6 @@ void Exchange(std::uint8_t* buffer, const std::uint16_t* partners, std::uint32_t
     }
 }
 
-void Unexchange(std::uint8_t* buffer, const std::uint16_t* partners, std::uint32_t n) noexcept {
-    for (std::uint32_t i = n; i-- > 0;) {
-        const std::uint8_t t = buffer[i];
-        buffer[i] = buffer[partners[i]];
-        buffer[partners[i]] = t;
-    }
-}
 
 }  // namespace
 

@@ -289,7 +289,7 @@ void TCryptLib::OpenFiles(bool encrypting, Operation& op) {
 
     // The work files are removed and made anew: a user's file standing under
     // one of their names would be lost.
-    for (const std::string* work : {&op.outputWork, &packWork}) {
+    for (const std::string* work : {&std::as_const(op.outputWork), &packWork}) {
         if (*work == FSource || SameIdentity(*work, FSource))
             throw rt::Exception("TCryptLib.Infile is a work file name");
         if (*work == op.target || SameIdentity(*work, op.target))

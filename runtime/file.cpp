@@ -116,6 +116,16 @@ bool RenameFile(const std::string& from, const std::string& to) noexcept {
     return Usable(from) && Usable(to) && backend::Rename(from, to);
 }
 
+void ReplaceFile(const std::string& from, const std::string& to) {
+    CountCall();
+    if (!Usable(from) || !Usable(to)) throw EInOutError(kInvalidName);
+    backend::Replace(from, to);
+}
+
+void CopyPermissions(const std::string& model, const std::string& name) noexcept {
+    if (Usable(model) && Usable(name)) backend::CopyPermissions(model, name);
+}
+
 bool FileExists(const std::string& name) noexcept { return Usable(name) && backend::Exists(name); }
 
 std::optional<FileIdentity> IdentityOf(const std::string& name) noexcept {

@@ -32,6 +32,9 @@ void CloseQuietly(std::intptr_t handle) noexcept;
 
 bool Delete(const std::string& name) noexcept;
 bool Rename(const std::string& from, const std::string& to) noexcept;
+// Rename that raises EInOutError with the system's reason.
+void Replace(const std::string& from, const std::string& to);
+void CopyPermissions(const std::string& model, const std::string& name) noexcept;
 bool Exists(const std::string& name) noexcept;
 std::optional<FileIdentity> Identity(const std::string& name) noexcept;
 void SyncFolder(const std::string& folder) noexcept;

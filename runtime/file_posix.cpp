@@ -134,6 +134,15 @@ bool Rename(const std::string& from, const std::string& to) noexcept {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+void Replace(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) RaiseErrno();
+}
+
+void CopyPermissions(const std::string& model, const std::string& name) noexcept {
+    struct stat st;
+    if (::stat(model.c_str(), &st) == 0) ::chmod(name.c_str(), st.st_mode & 07777);
+}
+
 bool Exists(const std::string& name) noexcept {
     struct stat st;
     if (::lstat(name.c_str(), &st) != 0) return false;

@@ -137,6 +137,18 @@ bool Rename(const std::string& from, const std::string& to) noexcept {
     }
 }
 
+void Replace(const std::string& from, const std::string& to) {
+    const std::optional<std::wstring> wideFrom = SystemName(from);
+    const std::optional<std::wstring> wideTo = SystemName(to);
+    if (!wideFrom || !wideTo) throw EInOutError(kInvalidName);
+    if (!MoveFileExW(wideFrom->c_str(), wideTo->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        RaiseLastError();
+}
+
+// The read-only attribute is the only permission a plain file carries here,
+// and a destination that has it is refused before any work is done.
+void CopyPermissions(const std::string&, const std::string&) noexcept {}
+
 bool Exists(const std::string& name) noexcept {
     try {
         const std::optional<std::wstring> wide = SystemName(name);

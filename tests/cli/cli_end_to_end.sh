@@ -2,6 +2,9 @@
 # tessavel-cli as a user runs it: cli_end_to_end.sh COMMAND... (e.g. "wine tessavel-cli.exe").
 set -u
 cli=("$@")
+for i in "${!cli[@]}"; do  # the script works in its own folder
+    [[ ${cli[$i]} == */* && -e ${cli[$i]} ]] && cli[$i]=$(cd "$(dirname "${cli[$i]}")" && pwd)/$(basename "${cli[$i]}")
+done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
