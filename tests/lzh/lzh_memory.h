@@ -54,7 +54,7 @@ inline Bytes moduleOutput;
 inline std::int32_t ModuleRead(std::uint8_t* buffer) {
     std::size_t n = moduleInput->size() - moduleNext;
     if (n > modulePiece) n = modulePiece;
-    std::memcpy(buffer, moduleInput->data() + moduleNext, n);
+    if (n != 0) std::memcpy(buffer, moduleInput->data() + moduleNext, n);
     moduleNext += n;
     return static_cast<std::int32_t>(n);
 }

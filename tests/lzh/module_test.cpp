@@ -25,7 +25,7 @@ Feed feed;
 std::int32_t Read(std::uint8_t* buffer) {
     std::size_t n = feed.input.size() - feed.next;
     if (n > feed.piece) n = feed.piece;
-    std::memcpy(buffer, feed.input.data() + feed.next, n);
+    if (n != 0) std::memcpy(buffer, feed.input.data() + feed.next, n);
     feed.next += n;
     feed.readResults.push_back(static_cast<std::int32_t>(n));
     return static_cast<std::int32_t>(n);
