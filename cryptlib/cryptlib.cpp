@@ -436,7 +436,9 @@ bool TCryptLib::Decrypt() {
     DecipherBlocks(op, size - kHeaderSize);
     ReleaseBuffers();
     InputFile.Close();
-    OutputFile.Flush();
+    // Only the file that takes the destination's name must be on the disk
+    // before the rename; the deciphered stream is expanded first.
+    if (!FCompression) OutputFile.Flush();
     OutputFile.Close();
     if (FCompression)
         ExpandOutput(op, op.target);
