@@ -10,6 +10,9 @@
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #endif
 
 namespace {
@@ -111,6 +114,23 @@ int OpenBeyondTheLimit(const std::string& name) {
         if (error != 0) return error;
     }
     return 0;
+}
+
+// A write that crosses the file size limit: the system takes the bytes up to
+// the limit, and refuses the rest.
+int WriteBeyondTheSizeLimit(const std::string& name) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{50, 50};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    rt::File file = rt::File::Create(name);
+    const std::string data(100, 'w');
+    return ErrorOf([&] { file.Write(data.data(), data.size()); });
+}
+
+TEST_F(FileErrors, APartialWriteGoesOnAndReportsTheError) {
+    const std::string name = folder / "limited";
+    EXPECT_EXIT(std::_Exit(WriteBeyondTheSizeLimit(name)), ::testing::ExitedWithCode(EFBIG), "");
+    EXPECT_EQ(ReadText(name), std::string(50, 'w'));
 }
 
 TEST_F(FileErrors, TooManyOpenFiles) {

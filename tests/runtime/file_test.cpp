@@ -68,6 +68,18 @@ TEST_F(FileTest, CreateEmptiesAnExistingFile) {
     EXPECT_EQ(ReadText(name), "ab");
 }
 
+#ifdef _WIN32
+TEST_F(FileTest, CreateEmptiesAHiddenFileAndKeepsItHidden) {
+    const std::string name = folder / "hidden";
+    WriteText(name, "secret");
+    SetFileAttributesW(PathOf(name).c_str(), FILE_ATTRIBUTE_HIDDEN);
+    const DWORD before = GetFileAttributesW(PathOf(name).c_str());
+    rt::File::Create(name).Close();
+    EXPECT_EQ(ReadText(name), "");
+    EXPECT_EQ(GetFileAttributesW(PathOf(name).c_str()) & FILE_ATTRIBUTE_HIDDEN, before & FILE_ATTRIBUTE_HIDDEN);
+}
+#endif
+
 TEST_F(FileTest, CreateNewMakesAFileButRefusesATakenName) {
     const std::string name = folder / "new";
     rt::File::CreateNew(name).Write("first", 5);
