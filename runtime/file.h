@@ -9,8 +9,9 @@
 #include <optional>
 #include <string>
 
-// <windows.h> makes DeleteFile a macro for DeleteFileW, which would rename
-// the function below in every file that includes both.
+// <windows.h> makes DeleteFile a macro for DeleteFileW.  Included before
+// this header, the macro goes; included after it, it turns calls of
+// rt::DeleteFile into rt::DeleteFileW, which the alias below answers.
 #ifdef DeleteFile
 #undef DeleteFile
 #endif
@@ -54,6 +55,9 @@ private:
 
 // Results are not exceptions: the callers decide what a failure means.
 bool DeleteFile(const std::string& name) noexcept;
+#ifdef _WIN32
+inline bool DeleteFileW(const std::string& name) noexcept { return DeleteFile(name); }
+#endif
 // Moves `from` over `to`, replacing `to` in one step when it exists.
 bool RenameFile(const std::string& from, const std::string& to) noexcept;
 // True when something other than a folder stands under the name (a link

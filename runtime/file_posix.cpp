@@ -45,13 +45,30 @@ int Descriptor(std::intptr_t handle) { return static_cast<int>(handle); }
 // Largest transfer one read() or write() is asked for.
 constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
 
+// Moves `count` bytes by `call(offset, piece)`, a read() or write() that may
+// take part of its piece; stops early when a call moves nothing.
+template <typename Call>
+std::size_t Transfer(std::size_t count, Call call) {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = call(done, count - done < kMaxTransfer ? count - done : kMaxTransfer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            RaiseErrno();
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
 }  // namespace
 
 std::intptr_t Open(const std::string& name, OpenMode mode) {
     int flags = O_RDWR | O_CLOEXEC | O_NOCTTY;
     switch (mode) {
     case OpenMode::Existing: break;
-    case OpenMode::CreateOrEmpty: flags |= O_CREAT | O_TRUNC; break;
+    case OpenMode::CreateOrEmpty: flags |= O_CREAT; break;  // emptied below, once known to be a file
     case OpenMode::CreateNew: flags |= O_CREAT | O_EXCL | O_NOFOLLOW; break;
     }
     int fd;
@@ -67,6 +84,8 @@ std::intptr_t Open(const std::string& name, OpenMode mode) {
         error = errno;
     } else if (!S_ISREG(st.st_mode)) {
         error = EACCES;
+    } else if (mode == OpenMode::CreateOrEmpty && st.st_size != 0 && ::ftruncate(fd, 0) != 0) {
+        error = errno;
     }
     if (error != 0) {
         ::close(fd);
@@ -77,33 +96,14 @@ std::intptr_t Open(const std::string& name, OpenMode mode) {
 
 std::size_t Read(std::intptr_t handle, void* buffer, std::size_t count) {
     char* p = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const std::size_t piece = count - done < kMaxTransfer ? count - done : kMaxTransfer;
-        const ssize_t n = ::read(Descriptor(handle), p + done, piece);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            RaiseErrno();
-        }
-        if (n == 0) break;  // end of file
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    return Transfer(count, [&](std::size_t at, std::size_t piece) { return ::read(Descriptor(handle), p + at, piece); });
 }
 
 void Write(std::intptr_t handle, const void* buffer, std::size_t count) {
     const char* p = static_cast<const char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const std::size_t piece = count - done < kMaxTransfer ? count - done : kMaxTransfer;
-        const ssize_t n = ::write(Descriptor(handle), p + done, piece);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            RaiseErrno();
-        }
-        if (n == 0) throw EInOutError(kDiskFull);  // no progress, no reason given
-        done += static_cast<std::size_t>(n);
-    }
+    const std::size_t done =
+        Transfer(count, [&](std::size_t at, std::size_t piece) { return ::write(Descriptor(handle), p + at, piece); });
+    if (done < count) throw EInOutError(kDiskFull);  // no progress, and no reason given
 }
 
 std::uint64_t Size(std::intptr_t handle) {

@@ -49,7 +49,20 @@ std::optional<std::wstring> SystemName(const std::string& name) {
 
 HANDLE Handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-DWORD Piece(std::size_t remaining) { return static_cast<DWORD>(remaining < kMaxTransfer ? remaining : kMaxTransfer); }
+// Moves `count` bytes by `call(offset, piece, &moved)`, a ReadFile or
+// WriteFile; stops early when a call moves nothing (the end of the file).
+template <typename Call>
+std::size_t Transfer(std::size_t count, Call call) {
+    std::size_t done = 0;
+    while (done < count) {
+        DWORD n = 0;
+        const std::size_t left = count - done;
+        if (!call(done, static_cast<DWORD>(left < kMaxTransfer ? left : kMaxTransfer), &n)) RaiseLastError();
+        if (n == 0) break;
+        done += n;
+    }
+    return done;
+}
 
 }  // namespace
 
@@ -60,7 +73,11 @@ std::intptr_t Open(const std::string& name, OpenMode mode) {
     DWORD flags = FILE_ATTRIBUTE_NORMAL;
     switch (mode) {
     case OpenMode::Existing: break;
-    case OpenMode::CreateOrEmpty: disposition = CREATE_ALWAYS; break;
+    case OpenMode::CreateOrEmpty:
+        // Emptied below: CREATE_ALWAYS would refuse a hidden or system file
+        // and replace the attributes of any other.
+        disposition = OPEN_ALWAYS;
+        break;
     case OpenMode::CreateNew:
         disposition = CREATE_NEW;
         flags |= FILE_FLAG_OPEN_REPARSE_POINT;  // a link under the name is taken as the name's holder
@@ -71,34 +88,32 @@ std::intptr_t Open(const std::string& name, OpenMode mode) {
     if (handle == INVALID_HANDLE_VALUE) RaiseLastError();
     // Only files on a disk: a device or pipe under the name ("CON", "NUL")
     // would swallow or invent data.
+    DWORD error = 0;
     if (GetFileType(handle) != FILE_TYPE_DISK) {
+        error = ERROR_ACCESS_DENIED;
+    } else if (mode == OpenMode::CreateOrEmpty && !SetEndOfFile(handle)) {
+        error = GetLastError();
+    }
+    if (error != 0) {
         CloseHandle(handle);
-        throw EInOutError(ERROR_ACCESS_DENIED);
+        throw EInOutError(static_cast<int>(error));
     }
     return reinterpret_cast<std::intptr_t>(handle);
 }
 
 std::size_t Read(std::intptr_t handle, void* buffer, std::size_t count) {
     char* p = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        DWORD n = 0;
-        if (!ReadFile(Handle(handle), p + done, Piece(count - done), &n, nullptr)) RaiseLastError();
-        if (n == 0) break;  // end of file
-        done += n;
-    }
-    return done;
+    return Transfer(count, [&](std::size_t at, DWORD piece, DWORD* n) {
+        return ReadFile(Handle(handle), p + at, piece, n, nullptr);
+    });
 }
 
 void Write(std::intptr_t handle, const void* buffer, std::size_t count) {
     const char* p = static_cast<const char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        DWORD n = 0;
-        if (!WriteFile(Handle(handle), p + done, Piece(count - done), &n, nullptr)) RaiseLastError();
-        if (n == 0) throw EInOutError(kDiskFull);  // no progress, no reason given
-        done += n;
-    }
+    const std::size_t done = Transfer(count, [&](std::size_t at, DWORD piece, DWORD* n) {
+        return WriteFile(Handle(handle), p + at, piece, n, nullptr);
+    });
+    if (done < count) throw EInOutError(kDiskFull);  // no progress, and no reason given
 }
 
 std::uint64_t Size(std::intptr_t handle) {

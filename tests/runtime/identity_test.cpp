@@ -1,0 +1,72 @@
+// One file under many names, and different files, as file identity sees them.
+#include <gtest/gtest.h>
+
+#include "runtime/file.h"
+#include "support/files.h"
+
+namespace {
+
+using namespace testfiles;
+
+class Identity : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directory(folder.path() / "d");
+        WriteText(name, "x");
+        WriteText(other, "y");
+        identity = rt::IdentityOf(name);
+        ASSERT_TRUE(identity.has_value());
+    }
+    void ExpectSame(const std::string& alias) {
+        SCOPED_TRACE(alias);
+        EXPECT_EQ(rt::IdentityOf(alias), identity);
+    }
+
+    TempFolder folder;
+    const std::string name = folder / "x";
+    const std::string other = folder / "y";
+    std::optional<rt::FileIdentity> identity;
+};
+
+TEST_F(Identity, DifferentFilesDiffer) {
+    const auto otherIdentity = rt::IdentityOf(other);
+    ASSERT_TRUE(otherIdentity.has_value());
+    EXPECT_NE(*otherIdentity, *identity);
+    EXPECT_FALSE(rt::IdentityOf(folder / "missing").has_value());
+    EXPECT_FALSE(rt::IdentityOf("").has_value());
+    const rt::File held = rt::File::OpenExisting(other);
+    EXPECT_EQ(rt::IdentityOf(other), otherIdentity);  // while it is open, too
+}
+
+TEST_F(Identity, RelativeAbsoluteAndDottedNames) {
+    ExpectSame(folder / "./x");
+    ExpectSame(folder / "d/../x");
+    ExpectSame(folder / "d/.././x");
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder.path() / "d");
+    ExpectSame("../x");
+    fs::current_path(folder.path());
+    ExpectSame("x");
+    ExpectSame("./x");
+    fs::current_path(previous);
+}
+
+TEST_F(Identity, HardLink) {
+    fs::create_hard_link(PathOf(name), PathOf(folder / "hard"));
+    ExpectSame(folder / "hard");
+}
+
+TEST_F(Identity, SymbolicLink) {
+    if (!MakeSymlink(name, folder / "soft")) GTEST_SKIP() << "this system makes no symbolic links (Wine)";
+    ExpectSame(folder / "soft");
+}
+
+#ifdef _WIN32
+TEST_F(Identity, LetterCaseAndSeparators) {
+    ExpectSame(folder / "X");
+    std::string backslashed = folder / "d\\..\\x";
+    ExpectSame(backslashed);
+}
+#endif
+
+}  // namespace
