@@ -98,14 +98,14 @@ public:
         c_.FRunKey = 0;
         c_.FHeaderNonce = 0;
         RandomSeed = 0;  // it continues the sequence seeded from the key
-        for (const std::string& name : made) rt::DeleteFile(name);
+        for (const std::string& name : made) rt::RemoveFile(name);
     }
 
     // A work file is made anew: whatever stands under its name (a file left
     // by a killed run, a planted link) is removed, then the name is created
     // exclusively, so writing cannot be redirected.
     rt::File CreateWork(const std::string& name) {
-        rt::DeleteFile(name);
+        rt::RemoveFile(name);
         rt::File file = rt::File::CreateNew(name);
         made.push_back(name);
         return file;
@@ -114,13 +114,13 @@ public:
     // Puts a finished work file under its final name in one step.
     void Replace(const std::string& work, const std::string& name) {
         rt::CopyPermissions(name, work);
-        rt::ReplaceFile(work, name);
+        rt::MoveFileOver(work, name);
         Forget(work);
         rt::SyncFolder(rt::FolderOf(name));
     }
 
     void Remove(const std::string& work) {
-        rt::DeleteFile(work);
+        rt::RemoveFile(work);
         Forget(work);
     }
 
@@ -403,7 +403,7 @@ void TCryptLib::EncryptFile() {
     op.Replace(op.outputWork, op.target);
     if (!op.packWork.empty()) op.Remove(op.packWork);
     // A compression work file left by an earlier run of any instance goes too.
-    if (!FSameFile && rt::FileExists(PackTempName)) rt::DeleteFile(PackTempName);
+    if (!FSameFile && rt::FileExists(PackTempName)) rt::RemoveFile(PackTempName);
 }
 
 void TCryptLib::DecryptFile() {

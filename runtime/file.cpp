@@ -106,7 +106,7 @@ void File::Close() {
 
 bool File::IsOpen() const noexcept { return handle_ != -1; }
 
-bool DeleteFile(const std::string& name) noexcept {
+bool RemoveFile(const std::string& name) noexcept {
     if (NextFileCall() == Fault::Fail) return false;
     return Usable(name) && backend::Delete(name);
 }
@@ -116,7 +116,7 @@ bool RenameFile(const std::string& from, const std::string& to) noexcept {
     return Usable(from) && Usable(to) && backend::Rename(from, to);
 }
 
-void ReplaceFile(const std::string& from, const std::string& to) {
+void MoveFileOver(const std::string& from, const std::string& to) {
     CountCall();
     if (!Usable(from) || !Usable(to)) throw EInOutError(kInvalidName);
     backend::Replace(from, to);

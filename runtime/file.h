@@ -9,13 +9,6 @@
 #include <optional>
 #include <string>
 
-// <windows.h> makes DeleteFile a macro for DeleteFileW.  Included before
-// this header, the macro goes; included after it, it turns calls of
-// rt::DeleteFile into rt::DeleteFileW, which the alias below answers.
-#ifdef DeleteFile
-#undef DeleteFile
-#endif
-
 namespace rt {
 
 class File {
@@ -54,17 +47,15 @@ private:
 };
 
 // Results are not exceptions: the callers decide what a failure means.
-bool DeleteFile(const std::string& name) noexcept;
-#ifdef _WIN32
-inline bool DeleteFileW(const std::string& name) noexcept { return DeleteFile(name); }
-#endif
+// (The names stay clear of <windows.h>'s DeleteFile and ReplaceFile macros.)
+bool RemoveFile(const std::string& name) noexcept;
 // Moves `from` over `to`, replacing `to` in one step when it exists.
 bool RenameFile(const std::string& from, const std::string& to) noexcept;
 // True when something other than a folder stands under the name (a link
 // counts as its target; a dangling link counts as a file).
 bool FileExists(const std::string& name) noexcept;
 // RenameFile for a result that must arrive: EInOutError when it does not.
-void ReplaceFile(const std::string& from, const std::string& to);
+void MoveFileOver(const std::string& from, const std::string& to);
 // Gives `name` the permission bits of `model` (POSIX mode bits; on Windows
 // the read-only attribute is left alone).  Quietly does nothing when either
 // cannot be examined.

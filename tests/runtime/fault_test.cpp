@@ -38,7 +38,7 @@ protected:
             [this] { char buffer[8]; file.Read(buffer, sizeof buffer); return true; },
             [this] { file.Close(); return true; },
             [this] { return rt::RenameFile(a, b); },
-            [this] { return rt::DeleteFile(c); },
+            [this] { return rt::RemoveFile(c); },
         };
     }
 
@@ -88,8 +88,8 @@ TEST_F(FaultInjection, TheNthCallFailsAndOnlyThat) {
         EXPECT_FALSE(file.IsOpen());  // a failing close still lets go
         rt::testing::ClearFaultPlan();
         file.Close();
-        rt::DeleteFile(a);
-        rt::DeleteFile(b);
+        rt::RemoveFile(a);
+        rt::RemoveFile(b);
         WriteText(c, "c");
     }
 }

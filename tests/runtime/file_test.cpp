@@ -128,9 +128,9 @@ TEST_F(FileTest, RenameReplacesTheTargetAndDeleteRemoves) {
     EXPECT_EQ(ReadText(to), "new");
     EXPECT_FALSE(rt::RenameFile(from, to));
 
-    EXPECT_TRUE(rt::DeleteFile(to));
+    EXPECT_TRUE(rt::RemoveFile(to));
     EXPECT_FALSE(rt::FileExists(to));
-    EXPECT_FALSE(rt::DeleteFile(to));
+    EXPECT_FALSE(rt::RemoveFile(to));
     EXPECT_FALSE(rt::FileExists(folder.name()));  // a folder is no file
 }
 
@@ -149,7 +149,7 @@ TEST_F(FileTest, MovedAndClosedFiles) {
     EXPECT_THROW(b.Read(&c, 1), rt::EInOutError);
     EXPECT_THROW(b.Write("x", 1), rt::EInOutError);
     EXPECT_THROW(b.Size(), rt::EInOutError);
-    EXPECT_TRUE(rt::DeleteFile(name));  // no handle left behind
+    EXPECT_TRUE(rt::RemoveFile(name));  // no handle left behind
 }
 
 TEST_F(FileTest, NamesInEveryScriptRoundTrip) {
@@ -168,7 +168,7 @@ TEST_F(FileTest, NamesInEveryScriptRoundTrip) {
         const std::string renamed = folder / ("→ " + leaf);
         EXPECT_TRUE(rt::RenameFile(name, renamed));
         EXPECT_EQ(ReadText(renamed), leaf);
-        EXPECT_TRUE(rt::DeleteFile(renamed));
+        EXPECT_TRUE(rt::RemoveFile(renamed));
         EXPECT_TRUE(fs::is_empty(folder.path()));
     }
 }
@@ -189,7 +189,7 @@ TEST_F(FileTest, NamesLongerThanMaxPath) {
     const std::string renamed = sub + "/" + std::string(210, 'g');
     EXPECT_TRUE(rt::RenameFile(name, renamed));
     EXPECT_EQ(ReadAll(rt::File::OpenExisting(renamed)), "long");
-    EXPECT_TRUE(rt::DeleteFile(renamed));
+    EXPECT_TRUE(rt::RemoveFile(renamed));
     EXPECT_TRUE(fs::is_empty(PathOf(sub)));
     fs::current_path(previous);
 }
@@ -205,7 +205,7 @@ TEST_F(FileTest, NameWithNulIsRefused) {
         EXPECT_EQ(e.ErrorCode(), 3);
     }
     EXPECT_FALSE(rt::FileExists(cut));
-    EXPECT_FALSE(rt::DeleteFile(cut));
+    EXPECT_FALSE(rt::RemoveFile(cut));
     EXPECT_FALSE(rt::IdentityOf(cut).has_value());
     EXPECT_TRUE(rt::FileExists(name));
 }
