@@ -67,6 +67,30 @@ std::int32_t ReadPackSource(std::uint8_t* buffer) {
     return static_cast<std::int32_t>(n);
 }
 
+// Expansion reads the enciphered source itself: each read hands the expander
+// the next whole blocks, deciphered in its own buffer, so no deciphered copy
+// of the stream ever goes to the disk.
+struct DecipherFeed {
+    rt::File* input = nullptr;
+    cipher::KeyState state{};
+    std::uint16_t* partners = nullptr;
+};
+DecipherFeed feed;
+
+std::int32_t ReadDecipheredSource(std::uint8_t* buffer) {
+    static_assert(kLZHBlockSize % TCryptLib::kBlockSize == 0, "the expander's reads hold whole blocks");
+    std::size_t total = 0;
+    while (total < static_cast<std::size_t>(kLZHBlockSize)) {
+        const std::size_t n = feed.input->Read(buffer + total, TCryptLib::kBlockSize);
+        cipher::Decipher(feed.state, buffer + total, static_cast<std::uint32_t>(n), feed.partners);
+        total += n;
+        if (n < TCryptLib::kBlockSize) break;
+    }
+    packDone += total;
+    if (packProgress != nullptr && *packProgress && total != 0) (*packProgress)(packPass, packDone, packTotal);
+    return static_cast<std::int32_t>(total);
+}
+
 std::int32_t WritePackTarget(std::uint8_t* buffer, std::int32_t count) {
     PackTarget.Write(buffer, static_cast<std::size_t>(count));
     return count;
@@ -92,6 +116,7 @@ public:
         CloseQuietly(PackTarget);
         if (usedCompressor) LZHDone();
         packProgress = nullptr;
+        feed = DecipherFeed{};
         c_.ReleaseBuffers();
         c_.FSeedKey = 0;
         c_.FStepKey = 0;
@@ -329,24 +354,25 @@ void TCryptLib::CompressSource(Operation& op) {
     PackTarget.Close();
 }
 
-void TCryptLib::ExpandOutput(Operation& op, const std::string& target) {
-    PackSource = rt::File::OpenExisting(op.outputWork);
+void TCryptLib::DecipherAndExpand(Operation& op, std::uint64_t payload) {
     PackTempName = op.folder + kPackWorkName;
     PackTarget = op.CreateWork(PackTempName);
     op.packWork = PackTempName;
+    feed.input = &InputFile;
+    feed.state = State();
+    feed.partners = SwapTable.data();
     packDone = 0;
-    packTotal = PackSource.Size();
+    packTotal = payload;
     packProgress = &FOnProgress;
-    packPass = TCryptPass::Expand;
+    packPass = TCryptPass::Decipher;
     op.usedCompressor = true;
     if (!LZHInit()) throw rt::Exception("TCryptLib: LZH init error");
-    LZHDecode(ReadPackSource, WritePackTarget);
+    LZHDecode(ReadDecipheredSource, WritePackTarget);
     LZHDone();
-    PackSource.Close();
+    Keep(feed.state);
+    feed = DecipherFeed{};
     PackTarget.Flush();
     PackTarget.Close();
-    op.Replace(PackTempName, target);
-    op.Remove(op.outputWork);
 }
 
 void TCryptLib::EncipherBlocks(Operation&) {
@@ -432,17 +458,19 @@ bool TCryptLib::Decrypt() {
     }
     if (!fits) return false;
 
-    OutputFile = op.CreateWork(op.outputWork);
-    DecipherBlocks(op, size - kHeaderSize);
-    ReleaseBuffers();
-    InputFile.Close();
-    // Only the file that takes the destination's name must be on the disk
-    // before the rename; the deciphered stream is expanded first.
-    if (!FCompression) OutputFile.Flush();
-    OutputFile.Close();
-    if (FCompression)
-        ExpandOutput(op, op.target);
-    else
+    if (FCompression) {
+        DecipherAndExpand(op, size - kHeaderSize);
+        ReleaseBuffers();
+        InputFile.Close();
+        op.Replace(PackTempName, op.target);
+    } else {
+        OutputFile = op.CreateWork(op.outputWork);
+        DecipherBlocks(op, size - kHeaderSize);
+        ReleaseBuffers();
+        InputFile.Close();
+        OutputFile.Flush();
+        OutputFile.Close();
         op.Replace(op.outputWork, op.target);
+    }
     return true;
 }

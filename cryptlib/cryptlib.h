@@ -104,7 +104,7 @@ private:
     bool Decrypt();
     void OpenFiles(bool encrypting, Operation& op);
     void CompressSource(Operation& op);
-    void ExpandOutput(Operation& op, const std::string& target);
+    void DecipherAndExpand(Operation& op, std::uint64_t payload);
     void EncipherBlocks(Operation& op);
     void DecipherBlocks(Operation& op, std::uint64_t payload);
     cipher::KeyState State() const noexcept;

@@ -81,7 +81,17 @@ private:
     }
 };
 
+// The blocks held the caller's data; it does not go back to the heap.
+void Wipe(void* block, std::size_t size) noexcept {
+    if (block == nullptr) return;
+    volatile std::uint8_t* p = static_cast<volatile std::uint8_t*>(block);
+    for (std::size_t i = 0; i < size; ++i) p[i] = 0;
+}
+
 void ReleaseAll() noexcept {
+    Wipe(g.input, kBlock);
+    Wipe(g.output, kBlock);
+    Wipe(g.work, sizeof(lzh::WorkArea));
     if (g.input != nullptr) g.release(g.input);
     if (g.output != nullptr) g.release(g.output);
     if (g.work != nullptr) g.release(g.work);
