@@ -349,13 +349,15 @@ void SpeedButton::EnabledChanged() {
     Invalidate();
 }
 
-void SpeedButton::MouseDown(MouseButton button, int, int) {
-    if (button != MouseButton::Left || !Enabled()) return;
-    if (!down_) {
-        state_ = ButtonState::Down;
-        Invalidate();
+void SpeedButton::MouseDown(MouseButton button, int x, int y) {
+    if (button == MouseButton::Left && Enabled()) {
+        if (!down_) {
+            state_ = ButtonState::Down;
+            Invalidate();
+        }
+        dragging_ = true;
     }
-    dragging_ = true;
+    Control::MouseDown(button, x, y);
 }
 
 void SpeedButton::MouseMove(int x, int y) {
@@ -371,6 +373,7 @@ void SpeedButton::MouseMove(int x, int y) {
 }
 
 void SpeedButton::MouseUp(MouseButton button, int x, int y) {
+    Control::MouseUp(button, x, y);
     if (button != MouseButton::Left || !dragging_) return;
     dragging_ = false;
     const RECT rc = ClientRect();
@@ -406,13 +409,7 @@ void SpeedButton::DrawGlyph(HDC dc, POINT at, ButtonState state, bool transparen
 void SpeedButton::Paint(HDC dc) {
     RECT r = ClientRect();
     if (transparent_) {
-        if (Control* parent = Parent()) {
-            SavedDC saved(dc);
-            POINT origin{0, 0};
-            MapWindowPoints(Handle(), parent->Handle(), &origin, 1);
-            OffsetViewportOrgEx(dc, -origin.x, -origin.y, nullptr);
-            SendMessageW(parent->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-        }
+        PaintParentBackground(dc);
     } else {
         SolidBrush brush(ToRgb(GetColor()));
         FillRect(dc, &r, brush.Get());

@@ -262,14 +262,6 @@ void Control::SyncBounds() {
     height_ = wr.bottom - wr.top;
 }
 
-bool Control::IsOverWindow(POINT client) const {
-    RECT rc;
-    GetClientRect(hwnd_, &rc);
-    if (!PtInRect(&rc, client)) return false;
-    ClientToScreen(hwnd_, &client);
-    return WindowFromPoint(client) == hwnd_;
-}
-
 void Control::PointerEntered() {
     if (tracking_) return;
     if (Control* previous = std::exchange(g_pointerControl, this); previous && previous != this && previous->tracking_) {
@@ -287,8 +279,11 @@ void Control::PointerLeft() {
     MouseLeave(*this);
 }
 
-void Control::TrackPointer(POINT client) {
-    if (IsOverWindow(client)) {
+// Whether the pointer is over the window now, not where a queued move said
+// it was: a move that comes late must not enter a window the pointer has
+// already left.
+void Control::TrackPointer() {
+    if (CursorOver(hwnd_)) {
         TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, hwnd_, HOVER_DEFAULT};
         TrackMouseEvent(&t);
         PointerEntered();
@@ -302,13 +297,14 @@ LRESULT Control::WndProc(UINT msg, WPARAM w, LPARAM l) {
     case WM_MOUSEMOVE: {
         LRESULT r = DefaultHandler(msg, w, l);
         if (!hwnd_) return r;
-        TrackPointer({GET_X_LPARAM(l), GET_Y_LPARAM(l)});
+        TrackPointer();
         MouseMove(GET_X_LPARAM(l), GET_Y_LPARAM(l));
         return r;
     }
     case WM_NCMOUSEMOVE: {
         // The border counts as part of the control, as its client does.
         LRESULT r = DefaultHandler(msg, w, l);
+        if (!CursorOver(hwnd_)) return r;
         TRACKMOUSEEVENT t{sizeof t, TME_LEAVE | TME_NONCLIENT, hwnd_, HOVER_DEFAULT};
         TrackMouseEvent(&t);
         PointerEntered();
@@ -435,8 +431,11 @@ LRESULT Control::WndProc(UINT msg, WPARAM w, LPARAM l) {
         break;
     case WM_PAINT:
         if (ownClass_) {
-            PaintDC dc(hwnd_);
-            Paint(dc);
+            {
+                PaintDC dc(hwnd_);
+                Paint(dc);
+            }
+            if (OnPainted) OnPainted(*this);
             return 0;
         }
         break;
@@ -458,6 +457,15 @@ void Control::EraseBackground(HDC dc) {
     GetClientRect(hwnd_, &rc);
     SolidBrush brush(ToRgb(color_));
     FillRect(dc, &rc, brush.Get());
+}
+
+void Control::PaintParentBackground(HDC dc) {
+    if (!parent_ || !parent_->hwnd_ || !hwnd_) return;
+    SavedDC saved(dc);
+    POINT origin{0, 0};
+    MapWindowPoints(hwnd_, parent_->hwnd_, &origin, 1);
+    OffsetViewportOrgEx(dc, -origin.x, -origin.y, nullptr);
+    SendMessageW(parent_->hwnd_, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
 }
 
 HBRUSH Control::CtlColor(HDC dc) {
@@ -610,8 +618,13 @@ void Control::Click() {
     if (OnClick) OnClick(*this);
 }
 
-void Control::MouseDown(MouseButton, int, int) {}
-void Control::MouseUp(MouseButton, int, int) {}
+void Control::MouseDown(MouseButton button, int x, int y) {
+    if (OnMouseDown) OnMouseDown(*this, button, x, y);
+}
+
+void Control::MouseUp(MouseButton button, int x, int y) {
+    if (OnMouseUp) OnMouseUp(*this, button, x, y);
+}
 
 bool Control::SetProperty(std::wstring_view name, std::wstring_view value, LayoutContext& context) {
     if (name == L"Enabled") SetEnabled(ParseBool(value));

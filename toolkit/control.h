@@ -110,6 +110,10 @@ public:
     LRESULT Perform(UINT msg, WPARAM w = 0, LPARAM l = 0);
 
     NotifyEvent OnClick;
+    // Fired by the base's MouseDown and MouseUp.
+    std::function<void(Component& sender, MouseButton button, int x, int y)> OnMouseDown, OnMouseUp;
+    // Own-class controls: after each paint, for drawing over the result.
+    NotifyEvent OnPainted;
 
     // A setting of a stored layout; false when the control does not know it.
     virtual bool SetProperty(std::wstring_view name, std::wstring_view value, LayoutContext& context);
@@ -158,11 +162,12 @@ protected:
     // background (filled with the colour unless it is clNone).
     virtual void Paint(HDC dc) { (void)dc; }
     virtual void EraseBackground(HDC dc);
+    // Fills `dc` with what the parent shows behind the control (for
+    // transparent own-class controls).
+    void PaintParentBackground(HDC dc);
 
     // Left button went down on an own-class control and it holds the mouse.
     bool MouseCaptured() const noexcept { return captured_; }
-    // The point (window-client coordinates) lies over this window.
-    bool IsOverWindow(POINT client) const;
 
     // Text kept while there is no window (and across re-creation).
     std::wstring text_;
@@ -171,7 +176,7 @@ private:
     friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
     friend class Form;
     LRESULT Dispatch(UINT msg, WPARAM w, LPARAM l);
-    void TrackPointer(POINT client);
+    void TrackPointer();
     void SyncBounds();
     void PointerEntered();
     void PointerLeft();

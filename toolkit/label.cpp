@@ -99,16 +99,6 @@ void Label::DoDrawText(HDC dc, RECT& rect, UINT flags) {
     }
 }
 
-void Label::PaintParentBackground(HDC dc) {
-    Control* parent = Parent();
-    if (!parent || !parent->HandleAllocated()) return;
-    SavedDC saved(dc);
-    POINT origin{0, 0};
-    MapWindowPoints(Handle(), parent->Handle(), &origin, 1);
-    OffsetViewportOrgEx(dc, -origin.x, -origin.y, nullptr);
-    SendMessageW(parent->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-}
-
 void Label::Paint(HDC dc) {
     RECT rc;
     GetClientRect(Handle(), &rc);

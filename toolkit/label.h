@@ -52,8 +52,6 @@ protected:
     // The caption as DoDrawText draws it (a lone "&" or nothing measured
     // as one space) and the flags with DT_NOPREFIX when accelerators are off.
     std::wstring DrawnText(UINT& flags) const;
-    // Fills `dc` with what the parent shows behind the label.
-    void PaintParentBackground(HDC dc);
 
 private:
     Alignment alignment_ = Alignment::Left;

@@ -40,10 +40,15 @@ void SendMouse(DWORD flags) {
 }  // namespace
 
 // The system moves the pointer and tells the window under it, as for a
-// move of the mouse.  (Injected input as well would be seen twice: Wine
-// turns its own pointer warps back into late moves.)
+// move of the mouse.  Wine echoes the move back through the desktop's own
+// process, which reads it from the X server whenever it gets round to it;
+// an echo read after a later move would put the pointer back.  Two round
+// trips to the desktop's thread (each runs its input reading once) let the
+// echo land before anything else happens.
 void MoveMouseToScreen(POINT p) {
     SetCursorPos(p.x, p.y);
+    for (int i = 0; i < 2; ++i)
+        SendMessageTimeoutW(GetDesktopWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, nullptr);
     WaitUntil([&] {
         POINT now;
         return GetCursorPos(&now) && now.x == p.x && now.y == p.y;
