@@ -1,5 +1,6 @@
 #include "flat_style.h"
 
+#include "combo_edit.h"
 #include "flat_frame_color.h"
 #include "flat_button.h"
 #include "flat_edit.h"
@@ -18,6 +19,8 @@ void InitFlatControls() {
     tk::RegisterControlKind(L"TfsMemo", [] { return std::make_unique<TfsMemo>(); });
     tk::RegisterControlKind(L"TfsBitBtn", [] { return std::make_unique<TfsBitBtn>(); });
     tk::RegisterControlKind(L"TOrvelLabel", [] { return std::make_unique<TOrvelLabel>(); });
+    tk::RegisterControlKind(L"TfsComboEdit", [] { return std::make_unique<TfsComboEdit>(); });
+    tk::RegisterControlKind(L"TfsSpeedButton", [] { return std::make_unique<TfsSpeedButton>(); });
 }
 
 TFlatStyle ParseFlatStyle(std::wstring_view value) {
