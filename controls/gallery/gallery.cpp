@@ -1,5 +1,6 @@
 // Shows every flat control in each of its states, for looking at what the
 // tests check.  Not shipped.
+#include "controls/combo_edit.h"
 #include "controls/flat_button.h"
 #include "controls/flat_edit.h"
 #include "controls/flat_label.h"
@@ -33,7 +34,7 @@ const tk::FormLayout& GalleryLayout() {
     static const tk::FormLayout layout{
         L"Flat controls",
         520,
-        330,
+        328,
         tk::BorderStyle::Single,
         tk::biSystemMenu | tk::biMinimize,
         tk::FormPosition::ScreenCenter,
@@ -75,6 +76,14 @@ const tk::FormLayout& GalleryLayout() {
             {L"TfsEdit", L"EditForLabel", 220, 228, 90, 21, L"its FocusControl", 14, {}},
             {L"TOrvelLabel", L"TitleDisabled", 320, 224, 100, 25, L"Disabled", -1,
              {{L"Font.Height", L"-19"}, {L"Font.Style", L"fsBold"}, {L"Enabled", L"False"}}},
+
+            {L"TfsLabel", L"ComboLbl", 8, 264, 100, 17, L"TfsComboEdit", -1, {{L"Layout", L"tlBottom"}}},
+            {L"TfsComboEdit", L"ComboNormal", 120, 264, 90, 21, L"C:\\file.txt", 15, {{L"ReadOnly", L"True"}}},
+            {L"TfsComboEdit", L"ComboHot", 220, 264, 90, 21, L"C:\\file.txt", 16, {{L"ReadOnly", L"True"}}},
+            {L"TfsComboEdit", L"ComboFocus", 320, 264, 90, 21, L"C:\\file.txt", 17, {{L"ReadOnly", L"True"}}},
+            {L"TfsComboEdit", L"ComboDisabled", 420, 264, 90, 21, L"C:\\file.txt", 18, {{L"Enabled", L"False"}}},
+            {L"TfsLabel", L"ComboPressedLbl", 8, 296, 100, 17, L"button held", -1, {{L"Layout", L"tlBottom"}}},
+            {L"TfsComboEdit", L"ComboPressed", 120, 296, 90, 21, L"", 19, {{L"ReadOnly", L"True"}}},
         },
     };
     return layout;
@@ -88,12 +97,15 @@ public:
         const tk::Bitmap glyph = TickGlyph();
         for (const wchar_t* name : {L"BtnNormal", L"BtnHot", L"BtnFocus", L"BtnDisabled", L"BtnPressed", L"BtnDefault"})
             Find<TfsBitBtn>(name).SetGlyph(glyph);
-        SetActiveControl(&Find<tk::Control>(focus));
+        focus_ = &Find<tk::Control>(focus);
+        SetActiveControl(focus_);
         OnShow = [this](tk::Component&) { ShowStates(); };
     }
 
 private:
-    // The hot states as the pointer would make them, and one held button.
+    tk::Control* focus_ = nullptr;
+
+    // The hot states as the pointer would make them, and held buttons.
     void ShowStates() {
         Find<TfsEdit>(L"EditHot").MouseEnter(Find<TfsEdit>(L"EditHot"));
         Find<TfsMemo>(L"MemoHot").MouseEnter(Find<TfsMemo>(L"MemoHot"));
@@ -101,17 +113,26 @@ private:
         auto& label = Find<TfsLabel>(L"FlatFontLbl");
         label.MouseEnter(label);
         SendMessageW(Find<TfsBitBtn>(L"BtnPressed").Handle(), BM_SETSTATE, TRUE, 0);
+        auto& hotButton = Find<TfsComboEdit>(L"ComboHot").Button();
+        hotButton.MouseEnter(hotButton);
+        auto& held = Find<TfsComboEdit>(L"ComboPressed").Button();
+        held.MouseEnter(held);
+        SendMessageW(held.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        // The press took the focus (as it should); back to the one shown
+        // focused.
+        focus_->SetFocus();
     }
 };
 
 }  // namespace
 
 // "flat-gallery" focuses the edit of the focused column, "flat-gallery
-// button" the bit button of it.
+// button" its bit button, "flat-gallery combo" its combo-edit.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     InitFlatControls();
     tk::Application& app = tk::Application::Instance();
-    app.CreateForm<GalleryForm>(std::wstring_view(commandLine) == L"button" ? L"BtnFocus" : L"EditFocus");
+    const std::wstring_view which(commandLine);
+    app.CreateForm<GalleryForm>(which == L"button" ? L"BtnFocus" : which == L"combo" ? L"ComboFocus" : L"EditFocus");
     app.Run();
     app.DestroyForms();
     return 0;
