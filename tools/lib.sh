@@ -36,6 +36,23 @@ wine_start() {
     fi
     wineserver -p
     wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+    # Windows live on a desktop of Wine's own rather than as X windows:
+    # without a window manager on the virtual screen, hiding an X window
+    # makes Wine wait two seconds for a withdrawal that never comes.  The
+    # desktop has a name of its own, since the ordinary one already exists
+    # (as X windows) once any program of this server has run.
+    if ! grep -q '"Desktop"="tessavel"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d tessavel /f >/dev/null 2>&1 </dev/null || true
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v tessavel /d 1280x1024 /f >/dev/null 2>&1 </dev/null || true
+    fi
+}
+
+# wine_desktop: the tests' desktop itself, up for the whole run (after
+# wine_start, on a display).  A desktop that a test process starts inherits
+# that process's output and keeps CTest waiting until the desktop closes, a
+# second after the test's windows went.
+wine_desktop() {
+    wine explorer /desktop=tessavel,1280x1024 >/dev/null 2>&1 </dev/null &
 }
 
 wine_stop() {

@@ -1,0 +1,171 @@
+#include "combo_edit.h"
+
+// --- TfsSpeedButton -------------------------------------------------------
+
+TfsSpeedButton::TfsSpeedButton() : flatStyle_(DefaultFlatStyle) {
+    SetFlat(true);
+    // The base's glyph bitmap feeds the flat glyph set while flat.
+    previousGlyphChange_ = std::move(Glyph().OnChange);
+    Glyph().OnChange = [this] {
+        if (IsFlat()) flatGlyph_.SetGlyph(&Glyph());
+        else if (previousGlyphChange_) previousGlyphChange_();
+    };
+}
+
+void TfsSpeedButton::SetFlatStyle(TFlatStyle style) {
+    if (style == flatStyle_) return;
+    flatStyle_ = style;
+    Invalidate();
+}
+
+void TfsSpeedButton::Paint(HDC dc) {
+    if (!IsFlat()) {
+        SpeedButton::Paint(dc);
+        return;
+    }
+    drawState_ = State();
+    if (drawState_ != tk::ButtonState::Down && hover_) drawState_ = tk::ButtonState::Down;
+    if (!Enabled()) drawState_ = tk::ButtonState::Disabled;
+    else if (drawState_ == tk::ButtonState::Disabled)
+        drawState_ = Down() && GroupIndex() != 0 ? tk::ButtonState::Exclusive : tk::ButtonState::Up;
+
+    tk::SavedDC saved(dc);
+    tk::Selected font(dc, GetFont().Handle());
+    SetTextColor(dc, tk::ToRgb(GetFont().TextColor()));
+    RECT r = ClientRect();
+    if (Transparent()) {
+        PaintParentBackground(dc);
+    } else {
+        tk::SolidBrush brush(tk::ToRgb(GetColor()));
+        FillRect(dc, &r, brush.Get());
+    }
+    InflateRect(&r, -1, -1);
+    const bool shifted = drawState_ == tk::ButtonState::Exclusive || pressed_;
+    const std::wstring caption = Text();
+    const tk::ButtonLayoutResult at = tk::CalcButtonLayout(dc, r, shifted ? POINT{1, 1} : POINT{0, 0}, caption,
+                                                           GetLayout(), Margin(), Spacing(), flatGlyph_.ImageSize());
+    flatGlyph_.Draw(dc, at.glyph, drawState_, Transparent() || drawState_ == tk::ButtonState::Exclusive);
+    tk::DrawButtonCaption(dc, caption, at.text, drawState_ != tk::ButtonState::Disabled);
+}
+
+void TfsSpeedButton::MouseDown(tk::MouseButton button, int x, int y) {
+    if (button == tk::MouseButton::Left && Enabled() && IsFlat()) {
+        pressed_ = true;
+        Repaint();
+    }
+    SpeedButton::MouseDown(button, x, y);
+}
+
+void TfsSpeedButton::MouseUp(tk::MouseButton button, int x, int y) {
+    if (IsFlat() && pressed_) {
+        pressed_ = false;
+        Repaint();
+    }
+    SpeedButton::MouseUp(button, x, y);
+}
+
+void TfsSpeedButton::MouseEnter(tk::Control& source) {
+    SpeedButton::MouseEnter(source);
+    if (&source != this || !Enabled() || !IsFlat() || hover_) return;
+    hover_ = true;
+    Repaint();
+}
+
+void TfsSpeedButton::MouseLeave(tk::Control& source) {
+    SpeedButton::MouseLeave(source);
+    if (&source != this || !Enabled() || !IsFlat() || !hover_) return;
+    hover_ = false;
+    Repaint();
+}
+
+bool TfsSpeedButton::SetProperty(std::wstring_view name, std::wstring_view value, tk::LayoutContext& context) {
+    if (name != L"FlatStyle") return SpeedButton::SetProperty(name, value, context);
+    SetFlatStyle(ParseFlatStyle(value));
+    return true;
+}
+
+// --- TfsComboEdit ---------------------------------------------------------
+
+TfsComboEdit::TfsComboEdit()
+    : buttonWidth_(GetSystemMetrics(SM_CXVSCROLL) - 1), button_(&Own<TfsSpeedButton>()) {
+    button_->SetCursor(tk::Cursor::Arrow);
+    button_->SetTransparent(false);
+    button_->SetBounds(0, 1, buttonWidth_, 15);
+    button_->SetParent(this);
+    button_->SetGlyph(tk::Bitmap::FromResource(GetModuleHandleW(nullptr), L"BTN_ELLIPSIS"));
+    button_->OnClick = [this](tk::Component&) { DoButtonClick(); };
+    button_->OnMouseDown = [this](tk::Component&, tk::MouseButton b, int, int) {
+        if (b == tk::MouseButton::Left && !Focused()) SetFocus();
+    };
+    // The bevel lies on the button's outer pixels: after the button paints
+    // itself, it goes on again.
+    button_->OnPainted = [this](tk::Component&) {
+        if (HandleAllocated() && IsFlat()) PaintFlatFrame(Handle(), Hot());
+    };
+}
+
+void TfsComboEdit::CreateParams(tk::WindowParams& p) {
+    TfsEdit::CreateParams(p);
+    p.style |= WS_CLIPCHILDREN;  // the edit's own drawing keeps off the button
+}
+
+void TfsComboEdit::CreateWnd() {
+    TfsEdit::CreateWnd();
+    SendMessageW(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, buttonWidth_));
+    PlaceButton();
+}
+
+void TfsComboEdit::PlaceButton() {
+    button_->SetBounds(Width() - buttonWidth_ - 5, 1, buttonWidth_, Height() - 6);
+}
+
+void TfsComboEdit::EnabledChanged() {
+    TfsEdit::EnabledChanged();
+    button_->SetEnabled(Enabled());
+}
+
+void TfsComboEdit::SetButtonGlyph(const tk::Bitmap& glyph) {
+    if (&glyph == &button_->Glyph()) return;
+    button_->SetGlyph(glyph);
+    if (HandleAllocated())
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void TfsComboEdit::DoButtonClick() {
+    if (CanFocus()) SetFocus();
+    if (OnButtonClick) OnButtonClick(*this);
+}
+
+void TfsComboEdit::PaintFlatFrame(HWND window, bool hot) {
+    {
+        // Over the button as well: this device context leaves the child
+        // windows in.
+        tk::WindowDC dc(window, DCX_WINDOW | DCX_CACHE | DCX_CLIPSIBLINGS);
+        const RECT bounds = WindowBounds(window);
+        RECT bevel{bounds.right - buttonWidth_ - 3, 3, bounds.right - 3, bounds.bottom - 3};
+        if (button_->Pressed() && button_->Hovered()) {
+            tk::SolidBrush face(GetSysColor(COLOR_BTNFACE));
+            FrameRect(dc, &bevel, face.Get());
+        } else {
+            DrawEdge(dc, &bevel, BDR_RAISEDINNER, BF_RECT);
+        }
+    }
+    TfsEdit::PaintFlatFrame(window, hot);
+}
+
+LRESULT TfsComboEdit::WndProc(UINT msg, WPARAM w, LPARAM l) {
+    if (msg == WM_KEYDOWN && w == VK_F4 && GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 &&
+        GetKeyState(VK_MENU) >= 0) {
+        DoButtonClick();
+        return 0;
+    }
+    return TfsEdit::WndProc(msg, w, l);
+}
+
+bool TfsComboEdit::SetProperty(std::wstring_view name, std::wstring_view value, tk::LayoutContext& context) {
+    if (name == L"OnButtonClick") OnButtonClick = context.Handler(value);
+    else if (name == L"ButtonGlyph")
+        SetButtonGlyph(tk::Bitmap::FromResource(context.Module(), std::wstring(value).c_str()));
+    else return TfsEdit::SetProperty(name, value, context);
+    return true;
+}

@@ -1,0 +1,23 @@
+#include "flat_edit.h"
+
+LRESULT TfsMemo::WndProc(UINT msg, WPARAM w, LPARAM l) {
+    if (IsFlat() && msg == WM_NCCALCSIZE) {
+        RECT* proposed = w ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(l)->rgrc[0] : reinterpret_cast<RECT*>(l);
+        InflateRect(proposed, -1, -1);
+    }
+    if (IsFlat() && msg == WM_NCPAINT && GetScrollBars() == tk::ScrollBars::Both && HandleAllocated()) {
+        // The square between the two scroll bars, before the system's own
+        // border painting.
+        tk::WindowDC dc(Handle());
+        RECT window, client;
+        GetWindowRect(Handle(), &window);
+        GetClientRect(Handle(), &client);
+        MapWindowPoints(Handle(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+        OffsetRect(&client, -window.left, -window.top);
+        const RECT corner{client.right, client.bottom, client.right + GetSystemMetrics(SM_CXVSCROLL),
+                          client.bottom + GetSystemMetrics(SM_CYHSCROLL)};
+        tk::SolidBrush face(GetSysColor(COLOR_BTNFACE));
+        FillRect(dc, &corner, face.Get());
+    }
+    return FlatEditBase::WndProc(msg, w, l);
+}

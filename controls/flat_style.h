@@ -1,0 +1,31 @@
+// What all flat controls share: the style switch, the library-wide
+// defaults set at start-up, and the frame drawing.
+#pragma once
+
+#include "toolkit/gdi.h"
+
+#include <string_view>
+
+enum TFlatStyle { fsStandard = 0, fsFlat = 1 };
+
+// Copied into FlatStyle by every flat control when it is constructed.
+extern TFlatStyle DefaultFlatStyle;
+// The innermost ring of the flat edits and memos, computed at start-up.
+extern COLORREF FlatFrameColor;
+
+// The library's start-up: sets DefaultFlatStyle to fsFlat, computes
+// FlatFrameColor from the screen and registers the flat kinds for stored
+// layouts.  Runs once, before any flat control is created.
+void InitFlatControls();
+
+TFlatStyle ParseFlatStyle(std::wstring_view value);
+
+// The flat frame of an edit or memo in `bounds` (the whole window moved
+// to 0,0): ring 0 sunken when hot, else button face; ring 1 button face;
+// ring 2 `frameColor`.
+void PaintFlatEditFrame(HDC dc, RECT bounds, bool hot, COLORREF frameColor);
+
+// The flat border of a glyph button over its client rectangle: three
+// button-face rings, and on ring 1 a bevel: sunken while pressed, else
+// highlight top-left and dark shadow bottom-right when hot, else raised.
+void PaintFlatButtonFrame(HDC dc, RECT bounds, bool pressed, bool hot);

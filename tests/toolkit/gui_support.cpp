@@ -1,0 +1,142 @@
+#include "gui_support.h"
+
+#include <windows.h>
+
+namespace guitest {
+
+bool WaitUntil(const std::function<bool()>& condition, unsigned timeoutMs) {
+    tk::Application& app = tk::Application::Instance();
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        app.ProcessMessages();
+        if (condition()) return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    }
+}
+
+void Settle() {
+    tk::Application::Instance().ProcessMessages();
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM) -> BOOL {
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            return TRUE;
+        },
+        0);
+    tk::Application::Instance().ProcessMessages();
+}
+
+namespace {
+
+void SendMouse(DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    SendInput(1, &in, sizeof in);
+}
+
+}  // namespace
+
+// The system moves the pointer and tells the window under it, as for a
+// move of the mouse.  Wine echoes the move back through the desktop's own
+// process, which reads it from the X server whenever it gets round to it;
+// an echo read after a later move would put the pointer back.  Two round
+// trips to the desktop's thread (each runs its input reading once) let the
+// echo land before anything else happens.
+void MoveMouseToScreen(POINT p) {
+    SetCursorPos(p.x, p.y);
+    for (int i = 0; i < 2; ++i)
+        SendMessageTimeoutW(GetDesktopWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, nullptr);
+    WaitUntil([&] {
+        POINT now;
+        return GetCursorPos(&now) && now.x == p.x && now.y == p.y;
+    });
+}
+
+void MoveMouseTo(HWND window, POINT client) {
+    ClientToScreen(window, &client);
+    MoveMouseToScreen(client);
+}
+
+void MoveMouseAway() {
+    MoveMouseToScreen({GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2});
+}
+
+void LeftDown() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
+void LeftUp() { SendMouse(MOUSEEVENTF_LEFTUP); }
+
+void SetKeyDown(int virtualKey, bool down) {
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[virtualKey] = down ? 0x80 : 0;
+    SetKeyboardState(state);
+}
+
+COLORREF WindowPixel(HWND window, int x, int y) {
+    HDC dc = GetWindowDC(window);
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return c;
+}
+
+COLORREF ClientPixel(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return c;
+}
+
+std::size_t GdiObjects() {
+    if (DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return n;
+    // Wine does not count; its handle table in the process environment
+    // block does (the entry layout of Wine's shared GDI table).
+    struct Entry {
+        UINT64 object;
+        ULONG owner;
+        USHORT unique;
+        UCHAR type;
+        UCHAR flags;
+        UINT64 user;
+    };
+    BYTE* peb;
+    __asm__("movq %%gs:0x60, %0" : "=r"(peb));
+    auto* table = *reinterpret_cast<Entry**>(peb + 0xF8);
+    if (!table) return 0;
+    std::size_t count = 0;
+    for (unsigned i = 0; i < 0x10000; ++i)
+        if (table[i].type) {
+            auto h = reinterpret_cast<HGDIOBJ>(static_cast<ULONG_PTR>(i | (static_cast<ULONG>(table[i].unique) << 16)));
+            if (GetObjectType(h)) ++count;
+        }
+    return count;
+}
+
+void WindowTest::SetUp() {
+    tk::Application& app = tk::Application::Instance();
+    app.OnException = [this](std::exception_ptr e) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const std::exception& x) {
+            errors.push_back(x.what());
+        } catch (...) {
+            errors.push_back("?");
+        }
+    };
+    form_ = &app.Own<tk::Form>();
+    form_->SetBounds(100, 100, 0, 0);
+    form_->SetClientSize(420, 300);
+    form_->SetText(L"test");
+    form_->Show();
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(form_->Handle()) && GetForegroundWindow() == form_->Handle(); }));
+}
+
+void WindowTest::TearDown() {
+    MoveMouseAway();
+    tk::Application::Instance().Free(*form_);
+    tk::Application::Instance().ProcessMessages();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+}  // namespace guitest

@@ -1,0 +1,60 @@
+// What the window tests share: a shown form to put controls on, waiting
+// for conditions while messages run, the real mouse, pixels read back from
+// windows, and the process's GDI object count.
+#pragma once
+
+#include "toolkit/application.h"
+#include "toolkit/form.h"
+
+#include <gtest/gtest.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace guitest {
+
+// Runs messages until `condition` holds; false after `timeoutMs`.
+bool WaitUntil(const std::function<bool()>& condition, unsigned timeoutMs = 5000);
+// Runs every queued message, and paints what is invalid.
+void Settle();
+
+// The pointer, through the system's input (so tracking sees real moves).
+void MoveMouseTo(HWND window, POINT client);
+void MoveMouseAway();
+void LeftDown();
+void LeftUp();
+// Holds a key of the keyboard state down (for GetKeyState) or releases it.
+void SetKeyDown(int virtualKey, bool down);
+
+// A pixel of the whole window (non-client area included) as it is shown.
+COLORREF WindowPixel(HWND window, int x, int y);
+// A pixel of the client area.
+COLORREF ClientPixel(HWND window, int x, int y);
+
+// GDI objects the process holds now.
+std::size_t GdiObjects();
+
+// A form shown at a fixed place with room for the controls of a test; the
+// exceptions that reach the application's handler are kept in `errors`.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    template <class T>
+    T& Add(int left, int top, int width, int height, int tabOrder = -1) {
+        T& c = form_->Own<T>();
+        c.SetBounds(left, top, width, height);
+        c.SetTabOrder(tabOrder);
+        c.SetParent(form_);
+        return c;
+    }
+    tk::Form& form() { return *form_; }
+
+    tk::Form* form_ = nullptr;
+    std::vector<std::string> errors;
+};
+
+}  // namespace guitest

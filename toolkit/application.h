@@ -1,0 +1,85 @@
+// The application object: title, main form, the message loop and the one
+// handler for exceptions that escape message handlers.
+#pragma once
+
+#include "form.h"
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tk {
+
+class Application : public Component {
+public:
+    static Application& Instance();
+
+    const std::wstring& Title() const noexcept { return title_; }
+    void SetTitle(std::wstring title) { title_ = std::move(title); }
+    // The executable's file name without its folder, cut at the first ".",
+    // every character but the first in lower case: CIPHER.EXE gives Cipher.
+    static std::wstring TitleFromPath(std::wstring_view path);
+
+    // Creates a form the application owns; the first becomes the main form.
+    template <class T, class... Args>
+    T& CreateForm(Args&&... args) {
+        T& form = Own<T>(std::forward<Args>(args)...);
+        if (!mainForm_) mainForm_ = &form;
+        return form;
+    }
+    Form* MainForm() const noexcept { return mainForm_; }
+    void SetMainForm(Form* form) noexcept { mainForm_ = form; }
+    // Frees the forms the application owns (at the end of the program).
+    void DestroyForms();
+
+    // Shows the main form as the process was asked to start (maximized,
+    // minimized or normally), then runs messages until the quit message.
+    void Run();
+    // Processes one message, waiting for one when none is queued; false
+    // once the quit message has arrived.
+    bool HandleMessage();
+    // Processes every queued message without waiting.
+    void ProcessMessages();
+    void Terminate();
+    bool Terminated() const noexcept { return terminated_; }
+    int ExitCode() const noexcept { return exitCode_; }
+
+    // What happens to an exception that escaped a message handler.  The
+    // default shows it (ShowException).
+    std::function<void(std::exception_ptr)> OnException;
+    void HandleException(std::exception_ptr error) noexcept;
+    // A modal box with the message (a full stop added after a last
+    // character above "."), the title as caption, the stop icon and OK;
+    // the program's other windows are disabled while it is up.
+    void ShowException(const std::exception& error);
+    static std::wstring ExceptionText(std::wstring message);
+
+private:
+    Application();
+    bool ProcessMessage(MSG& msg);
+    void Forget(Form* form) noexcept;
+    friend class Form;
+
+    std::wstring title_;
+    Form* mainForm_ = nullptr;
+    bool terminated_ = false;
+    int exitCode_ = 0;
+};
+
+// Disables every enabled, visible top-level window of the thread except
+// `except` for its lifetime (a modal window's surroundings).
+class WindowDisabler {
+public:
+    explicit WindowDisabler(HWND except);
+    ~WindowDisabler() { Restore(); }
+    WindowDisabler(const WindowDisabler&) = delete;
+    WindowDisabler& operator=(const WindowDisabler&) = delete;
+    void Restore() noexcept;
+
+private:
+    std::vector<HWND> disabled_;
+    HWND except_;
+};
+
+}  // namespace tk

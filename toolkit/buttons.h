@@ -1,0 +1,156 @@
+// Glyph buttons: the owner-drawn bit button and the speed button, and the
+// glyph rules they share.  A glyph bitmap holds NumGlyphs equal images side
+// by side, one per button state.
+#pragma once
+
+#include "control.h"
+
+namespace tk {
+
+enum class ButtonState { Up = 0, Disabled = 1, Down = 2, Exclusive = 3 };
+enum class ButtonLayout { GlyphLeft, GlyphRight, GlyphTop, GlyphBottom };
+
+// NumGlyphs of a bitmap: width / height when the width is a whole multiple
+// of the height (1 for a quotient of 5 or more), else `previous`.
+int GlyphCountOf(int width, int height, int previous);
+
+// The slice a state draws: down falls back to up below three images, and a
+// state without an image of its own uses image 0.
+int GlyphIndexFor(ButtonState state, int numGlyphs);
+
+// The image of one state, ready to draw, and the colour to mask it by.
+// `source` must not be empty.
+struct GlyphImage {
+    Bitmap image;
+    COLORREF mask;
+};
+GlyphImage PrepareGlyphImage(const Bitmap& source, int numGlyphs, ButtonState state);
+
+// Where glyph and caption go in `client`: centred as a group when margin
+// is -1, with `spacing` between them (0 when one of them is missing).
+struct ButtonLayoutResult {
+    POINT glyph;
+    RECT text;
+};
+ButtonLayoutResult CalcButtonLayout(HDC dc, const RECT& client, POINT offset, const std::wstring& caption,
+                                    ButtonLayout layout, int margin, int spacing, SIZE glyph);
+
+// A caption drawn centred in `bounds`; disabled: embossed in highlight and
+// shadow.
+void DrawButtonCaption(HDC dc, const std::wstring& caption, RECT bounds, bool enabled);
+
+// Draws `image` with its `mask`-coloured pixels showing `background`, or
+// the destination when `background` is CLR_NONE.
+void DrawMasked(HDC dc, const Bitmap& image, int x, int y, COLORREF mask, COLORREF background);
+
+class BitBtn : public Control {
+public:
+    BitBtn();
+
+    Bitmap& Glyph() noexcept { return glyph_; }
+    void SetGlyph(const Bitmap& glyph) { glyph_.Assign(glyph); }
+    int NumGlyphs() const noexcept { return numGlyphs_; }
+    void SetNumGlyphs(int n);
+    bool Default() const noexcept { return default_; }
+    void SetDefault(bool d);
+    bool Cancel() const noexcept { return cancel_; }
+    void SetCancel(bool c) noexcept { cancel_ = c; }
+    int ModalResult() const noexcept { return modalResult_; }
+    void SetModalResult(int r) noexcept { modalResult_ = r; }
+    int Spacing() const noexcept { return spacing_; }
+    void SetSpacing(int s);
+    int Margin() const noexcept { return margin_; }
+    void SetMargin(int m);
+    ButtonLayout GetLayout() const noexcept { return layout_; }
+    void SetLayout(ButtonLayout l);
+
+    // Draws the dark frame: focused, or the default button while no other
+    // button has the focus.
+    bool IsActive() const;
+
+    void Click() override;
+    bool SetProperty(std::wstring_view name, std::wstring_view value, LayoutContext& context) override;
+    std::wstring_view KindName() const override { return L"TBitBtn"; }
+
+protected:
+    void CreateParams(WindowParams& params) override;
+    LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override;
+    void Command(WORD code) override;
+    // Face, glyph, caption, default frame and focus rectangle.
+    void DrawItem(const DRAWITEMSTRUCT& item) override;
+    // The glyph of `state` at `at`; the bit button draws its transparent
+    // pixels in button face.
+    virtual void DrawGlyph(HDC dc, POINT at, ButtonState state);
+    void FocusEnter() override { Invalidate(); }
+    void FocusLeave() override { Invalidate(); }
+
+private:
+    Bitmap glyph_;
+    int numGlyphs_ = 1;
+    bool default_ = false;
+    bool cancel_ = false;
+    int modalResult_ = 0;
+    int spacing_ = 4;
+    int margin_ = -1;
+    ButtonLayout layout_ = ButtonLayout::GlyphLeft;
+};
+
+// The speed button: a glyph button that never takes the focus, with a
+// down state that can stick (GroupIndex) and an optional flat look.
+class SpeedButton : public Control {
+public:
+    SpeedButton();
+
+    Bitmap& Glyph() noexcept { return glyph_; }
+    void SetGlyph(const Bitmap& glyph) { glyph_.Assign(glyph); }
+    int NumGlyphs() const noexcept { return numGlyphs_; }
+    void SetNumGlyphs(int n);
+    bool Down() const noexcept { return down_; }
+    void SetDown(bool d);
+    int GroupIndex() const noexcept { return groupIndex_; }
+    void SetGroupIndex(int g) noexcept { groupIndex_ = g; }
+    bool Flat() const noexcept { return flat_; }
+    void SetFlat(bool f);
+    bool Transparent() const noexcept { return transparent_; }
+    void SetTransparent(bool t);
+    int Spacing() const noexcept { return spacing_; }
+    int Margin() const noexcept { return margin_; }
+    ButtonLayout GetLayout() const noexcept { return layout_; }
+    ButtonState State() const noexcept { return state_; }
+
+    bool CanFocus() const override { return false; }
+    bool SetProperty(std::wstring_view name, std::wstring_view value, LayoutContext& context) override;
+    std::wstring_view KindName() const override { return L"TSpeedButton"; }
+
+protected:
+    void CreateParams(WindowParams& params) override;
+    void Paint(HDC dc) override;
+    void EraseBackground(HDC) override {}
+    void EnabledChanged() override;
+    void MouseDown(MouseButton button, int x, int y) override;
+    void MouseMove(int x, int y) override;
+    void MouseUp(MouseButton button, int x, int y) override;
+    void MouseEnter(Control& source) override;
+    void MouseLeave(Control& source) override;
+    void TextChanged() override { Invalidate(); }
+    // The glyph of `state` at `at`, transparently or on button face.
+    virtual void DrawGlyph(HDC dc, POINT at, ButtonState state, bool transparent);
+    // The base's reaction to a change of the glyph bitmap.
+    void GlyphChanged();
+
+private:
+    Bitmap glyph_;
+    int numGlyphs_ = 1;
+    bool down_ = false;
+    int groupIndex_ = 0;
+    bool flat_ = false;
+    bool transparent_ = true;
+    int spacing_ = 4;
+    int margin_ = -1;
+    ButtonLayout layout_ = ButtonLayout::GlyphLeft;
+    ButtonState state_ = ButtonState::Up;
+    bool dragging_ = false;
+    bool hot_ = false;
+};
+
+}  // namespace tk

@@ -1,0 +1,649 @@
+#include "control.h"
+
+#include "form.h"
+#include "text.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+
+namespace tk {
+
+namespace {
+
+// The base procedure of every window class the toolkit registered.
+std::map<std::wstring, WNDPROC>& RegisteredClasses() {
+    static std::map<std::wstring, WNDPROC> classes;
+    return classes;
+}
+
+// The control whose window is being created: its first message binds it.
+thread_local Control* g_creating = nullptr;
+
+int g_nextId = 1000;
+
+// The control the pointer is over, as the toolkit last saw it.  The system
+// reports a leave late (after a timer) but an enter at once, so a move from
+// a control onto its child, or back, could come out as enter before leave;
+// one entered control at a time keeps the order right.
+Control* g_pointerControl = nullptr;  // clear of IDOK, IDCANCEL and the other dialog ids
+
+HINSTANCE Module() { return GetModuleHandleW(nullptr); }
+
+WNDPROC RegisterClassFor(const WindowParams& p) {
+    auto& classes = RegisteredClasses();
+    if (auto it = classes.find(p.className); it != classes.end()) return it->second;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    WNDPROC base;
+    if (p.baseClass) {
+        Check(GetClassInfoExW(nullptr, p.baseClass, &wc) != 0, "GetClassInfoEx");
+        base = wc.lpfnWndProc;
+    } else {
+        wc.style = p.classStyle;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        base = DefWindowProcW;
+    }
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = ControlWindowProc;
+    wc.hInstance = Module();
+    wc.lpszClassName = p.className.c_str();
+    Check(RegisterClassExW(&wc) != 0, "RegisterClassEx");
+    classes.emplace(p.className, base);
+    return base;
+}
+
+WNDPROC BaseProcOf(HWND hwnd) {
+    wchar_t name[256];
+    if (GetClassNameW(hwnd, name, 256) > 0) {
+        auto& classes = RegisteredClasses();
+        if (auto it = classes.find(name); it != classes.end()) return it->second;
+    }
+    return DefWindowProcW;
+}
+
+bool CursorOver(HWND hwnd) {
+    POINT p;
+    return GetCursorPos(&p) && WindowFromPoint(p) == hwnd;
+}
+
+}  // namespace
+
+LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    auto* control = reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!control && g_creating) {
+        control = std::exchange(g_creating, nullptr);
+        control->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
+    }
+    if (!control) return CallWindowProcW(BaseProcOf(hwnd), hwnd, msg, w, l);
+    // Nothing may unwind through the system's dispatching code: an
+    // exception from a handler ends here and goes to the application.
+    try {
+        return control->Dispatch(msg, w, l);
+    } catch (...) {
+        HandleDispatchException(std::current_exception());
+        return 0;
+    }
+}
+
+// --- settings of stored layouts --------------------------------------------
+
+void BadProperty(std::wstring_view kind, std::wstring_view property, std::string_view why) {
+    throw Error(Narrow(kind) + "." + Narrow(property) + ": " + std::string(why));
+}
+
+bool ParseBool(std::wstring_view v) {
+    if (v == L"True" || v == L"true" || v == L"1") return true;
+    if (v == L"False" || v == L"false" || v == L"0") return false;
+    throw Error("not a boolean: " + Narrow(v));
+}
+
+int ParseInt(std::wstring_view v) {
+    const std::string s = Narrow(v);
+    int value = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size() || s.empty()) throw Error("not a number: " + s);
+    return value;
+}
+
+Color ParseColor(std::wstring_view v) {
+    static const std::pair<const wchar_t*, Color> names[] = {
+        {L"clBtnFace", clBtnFace},       {L"clBtnHighlight", clBtnHighlight},
+        {L"clBtnShadow", clBtnShadow},   {L"clWindow", clWindow},
+        {L"clWindowText", clWindowText}, {L"clBtnText", clBtnText},
+        {L"clNone", clNone},             {L"clBlack", 0x000000},
+        {L"clWhite", 0xFFFFFF},          {L"clBlue", 0xFF0000},
+        {L"clNavy", 0x800000},           {L"clPurple", 0x800080},
+        {L"clYellow", 0x00FFFF},         {L"clAqua", 0xFFFF00},
+        {L"clGray", 0x808080},           {L"clOlive", 0x008080},
+        {L"clRed", 0x0000FF},            {L"clGreen", 0x008000},
+    };
+    for (const auto& [name, value] : names)
+        if (v == name) return value;
+    std::string s = Narrow(v);
+    int base = 10;
+    size_t skip = 0;
+    if (s.starts_with("$")) base = 16, skip = 1;
+    else if (s.starts_with("0x")) base = 16, skip = 2;
+    std::uint32_t value = 0;
+    auto [end, ec] = std::from_chars(s.data() + skip, s.data() + s.size(), value, base);
+    if (ec != std::errc() || end != s.data() + s.size() || s.size() == skip) throw Error("not a colour: " + s);
+    return value;
+}
+
+unsigned ParseFontStyle(std::wstring_view v) {
+    unsigned style = 0;
+    while (!v.empty()) {
+        const size_t comma = v.find(L',');
+        std::wstring_view item = v.substr(0, comma);
+        if (item == L"fsBold") style |= fsBold;
+        else if (item == L"fsItalic") style |= fsItalic;
+        else if (item == L"fsUnderline") style |= fsUnderline;
+        else if (item == L"fsStrikeOut") style |= fsStrikeOut;
+        else throw Error("not a font style: " + Narrow(item));
+        v = comma == std::wstring_view::npos ? std::wstring_view{} : v.substr(comma + 1);
+    }
+    return style;
+}
+
+// --- Control ---------------------------------------------------------------
+
+Control::Control() : id_(g_nextId++) {
+    font_.OnChange = [this] {
+        parentFont_ = false;
+        FontChanged();
+    };
+}
+
+Control::~Control() {
+    if (g_pointerControl == this) g_pointerControl = nullptr;
+    if (Form* form = ParentForm(); form && form != this && form->active_ == this) form->active_ = nullptr;
+    for (Control* child : children_) child->parent_ = nullptr;
+    if (parent_) std::erase(parent_->children_, this);
+    if (hwnd_) {
+        // Unbound first: the window's last messages go to its class alone,
+        // since the derived parts of this object are already gone.
+        HWND hwnd = std::exchange(hwnd_, nullptr);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd);
+    }
+}
+
+Control* Control::FromHandle(HWND hwnd) noexcept {
+    if (!hwnd) return nullptr;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != GetCurrentProcessId() || GetClassLongPtrW(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(ControlWindowProc))
+        return nullptr;
+    return reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+HWND Control::Handle() {
+    if (!hwnd_) {
+        if (parent_) parent_->Handle();
+        if (!hwnd_) CreateWnd();
+    }
+    return hwnd_;
+}
+
+void Control::CreateParams(WindowParams& p) {
+    p.style = WS_CHILD | WS_CLIPSIBLINGS;
+    if (visible_) p.style |= WS_VISIBLE;
+    if (!enabled_) p.style |= WS_DISABLED;
+    if (tabOrder_ >= 0) p.style |= WS_TABSTOP;
+    p.x = left_;
+    p.y = top_;
+    p.width = width_;
+    p.height = height_;
+    p.parent = parent_ ? parent_->hwnd_ : nullptr;
+    p.caption = text_;
+}
+
+void Control::CreateWnd() {
+    WindowParams p;
+    CreateParams(p);
+    if (p.className.empty()) throw Error(Narrow(KindName()) + " has no window class");
+    baseProc_ = RegisterClassFor(p);
+    ownClass_ = p.baseClass == nullptr;
+    if ((p.style & WS_CHILD) && !p.parent) throw Error(Narrow(KindName()) + " has no parent window");
+    const HMENU menu = (p.style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)) : nullptr;
+    g_creating = this;
+    HWND hwnd = CreateWindowExW(p.exStyle, p.className.c_str(), p.caption.c_str(), p.style, p.x, p.y, p.width,
+                                p.height, p.parent, menu, Module(), nullptr);
+    g_creating = nullptr;
+    Check(hwnd != nullptr, "CreateWindowEx");
+    SyncBounds();
+    ApplyFont();
+    for (Control* child : children_)
+        if (!child->hwnd_) child->CreateWnd();
+}
+
+void Control::DestroyWnd() {
+    if (!hwnd_) return;
+    text_ = Text();
+    DestroyWindow(hwnd_);  // WM_NCDESTROY clears hwnd_, and the children's
+}
+
+void Control::RecreateWnd() {
+    if (!hwnd_) return;
+    const bool hadFocus = Focused();
+    DestroyWnd();
+    CreateWnd();
+    if (hadFocus) ::SetFocus(hwnd_);
+}
+
+LRESULT Control::DefaultHandler(UINT msg, WPARAM w, LPARAM l) {
+    return CallWindowProcW(baseProc_ ? baseProc_ : DefWindowProcW, hwnd_, msg, w, l);
+}
+
+LRESULT Control::Dispatch(UINT msg, WPARAM w, LPARAM l) {
+    HWND self = hwnd_;
+    LRESULT r = WndProc(msg, w, l);
+    if (msg == WM_NCDESTROY && hwnd_ == self) {
+        if (g_pointerControl == this) g_pointerControl = nullptr;
+        SetWindowLongPtrW(self, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        tracking_ = captured_ = false;
+    }
+    return r;
+}
+
+void Control::SyncBounds() {
+    RECT wr;
+    GetWindowRect(hwnd_, &wr);
+    if (HWND parent = GetAncestor(hwnd_, GA_PARENT); parent && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD))
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&wr), 2);
+    left_ = wr.left;
+    top_ = wr.top;
+    width_ = wr.right - wr.left;
+    height_ = wr.bottom - wr.top;
+}
+
+void Control::PointerEntered() {
+    if (tracking_) return;
+    if (Control* previous = std::exchange(g_pointerControl, this); previous && previous != this && previous->tracking_) {
+        previous->tracking_ = false;
+        previous->MouseLeave(*previous);
+    }
+    tracking_ = true;
+    MouseEnter(*this);
+}
+
+void Control::PointerLeft() {
+    if (!tracking_) return;
+    tracking_ = false;
+    if (g_pointerControl == this) g_pointerControl = nullptr;
+    MouseLeave(*this);
+}
+
+// Whether the pointer is over the window now, not where a queued move said
+// it was: a move that comes late must not enter a window the pointer has
+// already left.
+void Control::TrackPointer() {
+    if (CursorOver(hwnd_)) {
+        TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, hwnd_, HOVER_DEFAULT};
+        TrackMouseEvent(&t);
+        PointerEntered();
+    } else {
+        PointerLeft();
+    }
+}
+
+LRESULT Control::WndProc(UINT msg, WPARAM w, LPARAM l) {
+    switch (msg) {
+    case WM_MOUSEMOVE: {
+        LRESULT r = DefaultHandler(msg, w, l);
+        if (!hwnd_) return r;
+        TrackPointer();
+        MouseMove(GET_X_LPARAM(l), GET_Y_LPARAM(l));
+        return r;
+    }
+    case WM_NCMOUSEMOVE: {
+        // The border counts as part of the control, as its client does.
+        LRESULT r = DefaultHandler(msg, w, l);
+        if (!CursorOver(hwnd_)) return r;
+        TRACKMOUSEEVENT t{sizeof t, TME_LEAVE | TME_NONCLIENT, hwnd_, HOVER_DEFAULT};
+        TrackMouseEvent(&t);
+        PointerEntered();
+        return r;
+    }
+    case WM_MOUSELEAVE:
+    case WM_NCMOUSELEAVE: {
+        LRESULT r = DefaultHandler(msg, w, l);
+        if (!tracking_) return r;
+        if (CursorOver(hwnd_) && !captured_) {
+            // Only moved between the client area and the border.
+            POINT p;
+            GetCursorPos(&p);
+            const bool client = SendMessageW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)) == HTCLIENT;
+            TRACKMOUSEEVENT t{sizeof t, TME_LEAVE | (client ? 0u : TME_NONCLIENT), hwnd_, HOVER_DEFAULT};
+            TrackMouseEvent(&t);
+            return r;
+        }
+        if (captured_) return r;  // the moves of a held button decide
+        PointerLeft();
+        return r;
+    }
+    case WM_CAPTURECHANGED: {
+        LRESULT r = DefaultHandler(msg, w, l);
+        captured_ = false;
+        if (tracking_ && !CursorOver(hwnd_)) PointerLeft();
+        return r;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+        const MouseButton b = msg == WM_RBUTTONDOWN ? MouseButton::Right
+                              : msg == WM_MBUTTONDOWN ? MouseButton::Middle
+                                                      : MouseButton::Left;
+        LRESULT r = 0;
+        if (!ownClass_) r = DefaultHandler(msg, w, l);
+        else if (b == MouseButton::Left) {
+            SetCapture(hwnd_);
+            captured_ = true;
+        }
+        MouseDown(b, GET_X_LPARAM(l), GET_Y_LPARAM(l));
+        return r;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+        const MouseButton b = msg == WM_RBUTTONUP ? MouseButton::Right
+                              : msg == WM_MBUTTONUP ? MouseButton::Middle
+                                                    : MouseButton::Left;
+        if (!ownClass_) {
+            LRESULT r = DefaultHandler(msg, w, l);
+            MouseUp(b, GET_X_LPARAM(l), GET_Y_LPARAM(l));
+            return r;
+        }
+        const POINT at{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+        const bool clicked = b == MouseButton::Left && captured_;
+        if (b == MouseButton::Left) {
+            captured_ = false;
+            if (GetCapture() == hwnd_) ReleaseCapture();
+        }
+        MouseUp(b, at.x, at.y);
+        if (clicked && hwnd_) {
+            RECT rc;
+            GetClientRect(hwnd_, &rc);
+            if (PtInRect(&rc, at)) Click();
+        }
+        return 0;
+    }
+    case WM_SETFOCUS: {
+        LRESULT r = DefaultHandler(msg, w, l);
+        FocusEnter();
+        if (Form* form = ParentForm(); form && form != this) form->FocusMoved(this);
+        return r;
+    }
+    case WM_KILLFOCUS: {
+        LRESULT r = DefaultHandler(msg, w, l);
+        FocusLeave();
+        return r;
+    }
+    case WM_ENABLE: {
+        LRESULT r = DefaultHandler(msg, w, l);
+        enabled_ = w != 0;
+        EnabledChanged();
+        return r;
+    }
+    case WM_SIZE: {
+        LRESULT r = DefaultHandler(msg, w, l);
+        Resized();
+        return r;
+    }
+    case WM_WINDOWPOSCHANGED: {
+        LRESULT r = DefaultHandler(msg, w, l);
+        SyncBounds();
+        return r;
+    }
+    case WM_SETCURSOR:
+        if (LOWORD(l) == HTCLIENT && reinterpret_cast<HWND>(w) == hwnd_ && cursor_ != Cursor::Default) {
+            const wchar_t* id = cursor_ == Cursor::IBeam ? IDC_IBEAM : cursor_ == Cursor::HandPoint ? IDC_HAND : IDC_ARROW;
+            ::SetCursor(LoadCursorW(nullptr, id));
+            return TRUE;
+        }
+        break;
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
+        if (Control* child = FromHandle(item->hwndItem)) {
+            child->DrawItem(*item);
+            return TRUE;
+        }
+        break;
+    }
+    case WM_COMMAND:
+        if (l)
+            if (Control* child = FromHandle(reinterpret_cast<HWND>(l)); child && child != this) {
+                child->Command(HIWORD(w));
+                return 0;
+            }
+        break;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (Control* child = FromHandle(reinterpret_cast<HWND>(l)); child && child != this)
+            return reinterpret_cast<LRESULT>(child->CtlColor(reinterpret_cast<HDC>(w)));
+        break;
+    case WM_PAINT:
+        if (ownClass_) {
+            {
+                PaintDC dc(hwnd_);
+                Paint(dc);
+            }
+            if (OnPainted) OnPainted(*this);
+            return 0;
+        }
+        break;
+    case WM_ERASEBKGND:
+        if (ownClass_) {
+            EraseBackground(reinterpret_cast<HDC>(w));
+            return 1;
+        }
+        break;
+    default:
+        break;
+    }
+    return DefaultHandler(msg, w, l);
+}
+
+void Control::EraseBackground(HDC dc) {
+    if (color_ == clNone) return;
+    RECT rc;
+    GetClientRect(hwnd_, &rc);
+    SolidBrush brush(ToRgb(color_));
+    FillRect(dc, &rc, brush.Get());
+}
+
+void Control::PaintParentBackground(HDC dc) {
+    if (!parent_ || !parent_->hwnd_ || !hwnd_) return;
+    SavedDC saved(dc);
+    POINT origin{0, 0};
+    MapWindowPoints(hwnd_, parent_->hwnd_, &origin, 1);
+    OffsetViewportOrgEx(dc, -origin.x, -origin.y, nullptr);
+    SendMessageW(parent_->hwnd_, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+}
+
+HBRUSH Control::CtlColor(HDC dc) {
+    const COLORREF rgb = ToRgb(color_);
+    SetTextColor(dc, ToRgb(font_.TextColor()));
+    SetBkColor(dc, rgb);
+    if (!colorBrush_ || colorBrushRgb_ != rgb) {
+        colorBrush_.Reset(CreateSolidBrush(rgb));
+        colorBrushRgb_ = rgb;
+    }
+    return colorBrush_.Get();
+}
+
+void Control::SetParent(Control* parent) {
+    if (parent == parent_) return;
+    if (parent_) std::erase(parent_->children_, this);
+    parent_ = parent;
+    if (parent_) {
+        parent_->children_.push_back(this);
+        if (parentFont_) ParentFontChanged();
+    }
+    if (hwnd_) {
+        if (parent_ && parent_->hwnd_) ::SetParent(hwnd_, parent_->hwnd_);
+        else DestroyWnd();
+    } else if (parent_ && parent_->hwnd_) {
+        CreateWnd();
+    }
+}
+
+Form* Control::ParentForm() noexcept {
+    Control* c = this;
+    while (c->parent_) c = c->parent_;
+    return dynamic_cast<Form*>(c);
+}
+
+void Control::SetBounds(int left, int top, int width, int height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    if (hwnd_) SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT Control::ClientRect() {
+    RECT rc{0, 0, width_, height_};
+    if (HWND h = Handle()) GetClientRect(h, &rc);
+    return rc;
+}
+
+int Control::ClientWidth() { return ClientRect().right; }
+int Control::ClientHeight() { return ClientRect().bottom; }
+
+std::wstring Control::Text() const {
+    if (!hwnd_) return text_;
+    const int n = GetWindowTextLengthW(hwnd_);
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    s.resize(static_cast<size_t>(GetWindowTextW(hwnd_, s.data(), n + 1)));
+    return s;
+}
+
+void Control::SetText(std::wstring_view text) {
+    if (Text() == text) return;
+    text_ = text;
+    if (hwnd_) SetWindowTextW(hwnd_, text_.c_str());
+    TextChanged();
+}
+
+void Control::SetEnabled(bool enabled) {
+    if (enabled == enabled_) return;
+    if (hwnd_) {
+        EnableWindow(hwnd_, enabled);  // WM_ENABLE reports the change
+    } else {
+        enabled_ = enabled;
+        EnabledChanged();
+    }
+}
+
+void Control::EnabledChanged() { Invalidate(); }
+
+void Control::SetVisible(bool visible) {
+    if (visible == visible_) return;
+    visible_ = visible;
+    if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool Control::Focused() const noexcept { return hwnd_ && GetFocus() == hwnd_; }
+
+bool Control::CanFocus() const {
+    for (const Control* c = this; c; c = c->parent_)
+        if (!c->enabled_ || !c->visible_) return false;
+    return true;
+}
+
+void Control::SetFocus() {
+    if (HWND h = Handle()) ::SetFocus(h);
+}
+
+void Control::SetFont(const Font& font) { font_.Assign(font); }
+
+void Control::SetParentFont(bool value) {
+    parentFont_ = value;
+    if (value) ParentFontChanged();
+}
+
+void Control::ParentFontChanged() {
+    if (!parent_ || !parentFont_) return;
+    if (font_.SameAttributes(parent_->font_)) return;
+    font_.Assign(parent_->font_);  // clears parentFont_ through OnChange
+    parentFont_ = true;
+}
+
+void Control::FontChanged() {
+    ApplyFont();
+    for (Control* child : children_) child->ParentFontChanged();
+}
+
+void Control::ApplyFont() {
+    if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
+}
+
+void Control::SetColor(Color color) {
+    if (color == color_) return;
+    color_ = color;
+    Invalidate();
+}
+
+void Control::Invalidate() {
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Control::Update() {
+    if (hwnd_) UpdateWindow(hwnd_);
+}
+
+void Control::Repaint() {
+    if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+}
+
+LRESULT Control::Perform(UINT msg, WPARAM w, LPARAM l) { return SendMessageW(Handle(), msg, w, l); }
+
+void Control::MouseEnter(Control& source) {
+    if (parent_) parent_->MouseEnter(source);
+}
+
+void Control::MouseLeave(Control& source) {
+    if (parent_) parent_->MouseLeave(source);
+}
+
+void Control::Click() {
+    if (OnClick) OnClick(*this);
+}
+
+void Control::MouseDown(MouseButton button, int x, int y) {
+    if (OnMouseDown) OnMouseDown(*this, button, x, y);
+}
+
+void Control::MouseUp(MouseButton button, int x, int y) {
+    if (OnMouseUp) OnMouseUp(*this, button, x, y);
+}
+
+bool Control::SetProperty(std::wstring_view name, std::wstring_view value, LayoutContext& context) {
+    if (name == L"Enabled") SetEnabled(ParseBool(value));
+    else if (name == L"Visible") SetVisible(ParseBool(value));
+    else if (name == L"Color") SetColor(ParseColor(value));
+    else if (name == L"ParentFont") SetParentFont(ParseBool(value));
+    else if (name == L"Font.Name") font_.SetName(std::wstring(value));
+    else if (name == L"Font.Height") font_.SetHeight(ParseInt(value));
+    else if (name == L"Font.Style") font_.SetStyle(ParseFontStyle(value));
+    else if (name == L"Font.Color") font_.SetColor(ParseColor(value));
+    else if (name == L"OnClick") OnClick = context.Handler(value);
+    else if (name == L"Cursor") {
+        if (value == L"crDefault") cursor_ = Cursor::Default;
+        else if (value == L"crArrow") cursor_ = Cursor::Arrow;
+        else if (value == L"crIBeam") cursor_ = Cursor::IBeam;
+        else if (value == L"crHandPoint") cursor_ = Cursor::HandPoint;
+        else BadProperty(KindName(), name, "unknown cursor");
+    } else return false;
+    return true;
+}
+
+}  // namespace tk

@@ -1,0 +1,323 @@
+#include "form.h"
+
+#include "application.h"
+#include "buttons.h"
+#include "edit.h"
+#include "label.h"
+#include "text.h"
+
+#include <algorithm>
+
+namespace tk {
+
+// --- kinds ------------------------------------------------------------------
+
+namespace {
+
+std::map<std::wstring, ControlFactory, std::less<>>& Kinds() {
+    static std::map<std::wstring, ControlFactory, std::less<>> kinds = [] {
+        std::map<std::wstring, ControlFactory, std::less<>> k;
+        k[L"TLabel"] = [] { return std::make_unique<Label>(); };
+        k[L"TEdit"] = [] { return std::make_unique<Edit>(); };
+        k[L"TMemo"] = [] { return std::make_unique<Memo>(); };
+        k[L"TBitBtn"] = [] { return std::make_unique<BitBtn>(); };
+        k[L"TSpeedButton"] = [] { return std::make_unique<SpeedButton>(); };
+        return k;
+    }();
+    return kinds;
+}
+
+}  // namespace
+
+void RegisterControlKind(std::wstring kind, ControlFactory factory) { Kinds()[std::move(kind)] = std::move(factory); }
+
+std::unique_ptr<Control> CreateControlOfKind(std::wstring_view kind) {
+    auto& kinds = Kinds();
+    auto it = kinds.find(kind);
+    if (it == kinds.end()) throw Error("unknown control kind " + Narrow(kind));
+    return it->second();
+}
+
+// --- Form -------------------------------------------------------------------
+
+Form::Form() {
+    SetVisible(false);
+    SetColor(clBtnFace);
+}
+
+Form::~Form() {
+    Application::Instance().Forget(this);
+    // The controls go before the window, while the form is still whole.
+    while (ComponentCount() > 0) Free(ComponentAt(ComponentCount() - 1));
+}
+
+void Form::MissingComponent(std::wstring_view name) const {
+    throw Error("no control " + Narrow(name) + " of the expected kind");
+}
+
+void Form::RegisterHandler(std::wstring name, NotifyEvent handler) { handlers_[std::move(name)] = std::move(handler); }
+
+Control& Form::FindControl(std::wstring_view name) {
+    if (auto* c = dynamic_cast<Control*>(FindComponent(name))) return *c;
+    MissingComponent(name);
+}
+
+NotifyEvent Form::Handler(std::wstring_view name) {
+    auto it = handlers_.find(name);
+    if (it == handlers_.end()) throw Error("no handler " + Narrow(name));
+    return it->second;
+}
+
+HINSTANCE Form::Module() { return GetModuleHandleW(nullptr); }
+
+void Form::LoadLayout(const FormLayout& layout) {
+    SetText(layout.caption);
+    border_ = layout.border;
+    icons_ = layout.borderIcons;
+    position_ = layout.position;
+    for (const Setting& s : layout.settings)
+        if (!SetProperty(s.name, s.value, *this)) BadProperty(KindName(), s.name, "unknown property");
+    SetClientSize(layout.clientWidth, layout.clientHeight);
+
+    std::vector<Control*> created;
+    for (const ControlLayout& c : layout.controls) {
+        std::unique_ptr<Control> made = CreateControlOfKind(c.kind);
+        Control& control = static_cast<Control&>(Adopt(std::move(made)));
+        control.SetName(std::wstring(c.name));
+        control.SetTabOrder(c.tabOrder);
+        control.SetBounds(c.left, c.top, c.width, c.height);
+        control.text_ = c.text;
+        control.SetParent(this);
+        created.push_back(&control);
+    }
+    for (size_t i = 0; i < created.size(); ++i)
+        for (const Setting& s : layout.controls[i].settings)
+            if (!created[i]->SetProperty(s.name, s.value, *this))
+                BadProperty(created[i]->KindName(), s.name, "unknown property");
+    for (Control* c : created) c->Loaded();
+    Loaded();
+    if (HandleAllocated()) OrderTabs();
+}
+
+void Form::CreateParams(WindowParams& p) {
+    Control::CreateParams(p);
+    p.className = L"TkForm";
+    p.style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_CAPTION;
+    p.exStyle = WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE;
+    switch (border_) {
+    case BorderStyle::Single:
+        p.style |= WS_BORDER;
+        break;
+    case BorderStyle::Dialog:
+        p.exStyle |= WS_EX_DLGMODALFRAME;
+        break;
+    case BorderStyle::Sizeable:
+        p.style |= WS_THICKFRAME;
+        break;
+    case BorderStyle::None:
+        p.style = WS_POPUP | WS_CLIPCHILDREN;
+        break;
+    }
+    if (border_ != BorderStyle::None && (icons_ & biSystemMenu)) {
+        p.style |= WS_SYSMENU;
+        if (border_ != BorderStyle::Dialog) {
+            if (icons_ & biMinimize) p.style |= WS_MINIMIZEBOX;
+            if (icons_ & biMaximize) p.style |= WS_MAXIMIZEBOX;
+        }
+    }
+    // Windows other than the main form stay above it and off the taskbar.
+    Form* main = Application::Instance().MainForm();
+    p.parent = main && main != this ? main->Handle() : nullptr;
+    RECT r{0, 0, clientWidth_, clientHeight_};
+    AdjustWindowRectEx(&r, p.style, FALSE, p.exStyle);
+    p.width = r.right - r.left;
+    p.height = r.bottom - r.top;
+    p.x = Left();
+    p.y = Top();
+}
+
+void Form::CreateWnd() {
+    Control::CreateWnd();
+    if (icon_) {
+        SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    }
+    OrderTabs();
+}
+
+void Form::SetIcon(HICON icon) {
+    icon_ = icon;
+    if (HandleAllocated()) {
+        SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    }
+}
+
+void Form::SetClientSize(int width, int height) {
+    clientWidth_ = width;
+    clientHeight_ = height;
+    if (HandleAllocated()) {
+        RECT r{0, 0, width, height};
+        AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)));
+        SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+    }
+}
+
+// Tab order is the windows' z-order: the focusable controls by their tab
+// order first, everything else after them.
+void Form::OrderTabs() {
+    std::vector<Control*> order(Children().begin(), Children().end());
+    std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
+        const int ta = a->TabOrder() < 0 ? INT_MAX : a->TabOrder();
+        const int tb = b->TabOrder() < 0 ? INT_MAX : b->TabOrder();
+        return ta < tb;
+    });
+    HWND after = HWND_TOP;
+    for (Control* c : order) {
+        if (!c->HandleAllocated()) continue;
+        SetWindowPos(c->Handle(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = c->Handle();
+    }
+}
+
+Control* Form::FirstTabControl() const {
+    Control* best = nullptr;
+    for (Control* c : Children())
+        if (c->TabOrder() >= 0 && c->CanFocus() && (!best || c->TabOrder() < best->TabOrder())) best = c;
+    return best;
+}
+
+void Form::SetActiveControl(Control* control) {
+    active_ = control;
+    if (control && HandleAllocated() && IsWindowVisible(Handle())) control->SetFocus();
+}
+
+void Form::FocusMoved(Control* to) {
+    if (to == active_) return;
+    active_ = to;
+    // The default button's frame follows whether a button holds the focus.
+    for (Control* c : Children())
+        if (auto* b = dynamic_cast<BitBtn*>(c); b && b->Default()) b->Invalidate();
+}
+
+void Form::CenterOnScreen() {
+    Handle();
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    SetBounds((sw - Width()) / 2, (sh - Height()) / 2, Width(), Height());
+}
+
+void Form::Show(int showCommand) {
+    Handle();
+    if (position_ == FormPosition::ScreenCenter) CenterOnScreen();
+    SetVisible(true);
+    ShowWindow(Handle(), showCommand);
+    if (showCommand != SW_SHOWMINNOACTIVE && showCommand != SW_SHOWNA) {
+        SetForegroundWindow(Handle());
+        if (!active_ || !active_->CanFocus()) active_ = FirstTabControl();
+        if (active_) active_->SetFocus();
+    }
+    if (OnShow) OnShow(*this);
+}
+
+void Form::Hide() {
+    SetVisible(false);
+}
+
+void Form::Close() {
+    if (HandleAllocated()) SendMessageW(Handle(), WM_CLOSE, 0, 0);
+}
+
+int Form::ShowModal() {
+    if (modal_ || (HandleAllocated() && IsWindowVisible(Handle())))
+        throw Error("Cannot make a visible window modal");
+    if (HWND capture = GetCapture()) SendMessageW(capture, WM_CANCELMODE, 0, 0);
+    ReleaseCapture();
+    HWND self = Handle();
+    WindowDisabler disabler(self);
+    modal_ = true;
+    modalResult_ = mrNone;
+    Application& app = Application::Instance();
+    try {
+        Show();
+        while (modalResult_ == mrNone)
+            if (!app.HandleMessage()) {
+                modalResult_ = mrCancel;
+                break;
+            }
+    } catch (...) {
+        modal_ = false;
+        throw;
+    }
+    modal_ = false;
+    // The others first, so that activation can return to them.
+    disabler.Restore();
+    Hide();
+    return modalResult_;
+}
+
+Control* Form::DefaultButton() const {
+    for (Control* c : Children())
+        if (auto* b = dynamic_cast<BitBtn*>(c); b && b->Default() && b->CanFocus()) return b;
+    return nullptr;
+}
+
+Control* Form::CancelButton() const {
+    for (Control* c : Children())
+        if (auto* b = dynamic_cast<BitBtn*>(c); b && b->Cancel() && b->CanFocus()) return b;
+    return nullptr;
+}
+
+LRESULT Form::WndProc(UINT msg, WPARAM w, LPARAM l) {
+    switch (msg) {
+    case WM_CLOSE:
+        if (!CloseQuery()) return 0;
+        if (OnClose) OnClose(*this);
+        if (modal_) {
+            modalResult_ = mrCancel;
+        } else if (Application::Instance().MainForm() == this) {
+            Hide();
+            Application::Instance().Terminate();
+        } else {
+            Hide();
+        }
+        return 0;
+    case DM_GETDEFID: {
+        Control* focused = FromHandle(GetFocus());
+        Control* target = dynamic_cast<BitBtn*>(focused) ? focused : DefaultButton();
+        return target ? MAKELRESULT(target->Id(), DC_HASDEFID) : 0;
+    }
+    case WM_COMMAND:
+        if (l == 0 || !FromHandle(reinterpret_cast<HWND>(l))) {
+            if (LOWORD(w) == IDOK) {
+                if (Control* b = DefaultButton()) b->Click();
+                return 0;
+            }
+            if (LOWORD(w) == IDCANCEL) {
+                if (Control* b = CancelButton()) b->Click();
+                return 0;
+            }
+        }
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(w) == WA_INACTIVE) {
+            if (Control* c = FromHandle(GetFocus()); c && c->ParentForm() == this && c != this) active_ = c;
+        } else {
+            if (!active_ || !active_->CanFocus()) active_ = FirstTabControl();
+            if (active_) active_->SetFocus();
+            else ::SetFocus(Handle());
+        }
+        return 0;
+    case WM_SETFOCUS:
+        if (active_ && active_->CanFocus()) {
+            active_->SetFocus();
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return Control::WndProc(msg, w, l);
+}
+
+}  // namespace tk
