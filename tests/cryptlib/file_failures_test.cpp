@@ -10,6 +10,7 @@
 #include "cryptlib.h"
 #include "runtime/clock.h"
 #include "runtime/exceptions.h"
+#include "runtime/file.h"
 #include "support/files.h"
 
 #ifndef _WIN32
@@ -176,20 +177,32 @@ std::string Reachable(const std::string& name) {
 // Cyrillic, CJK, a character beyond the Basic Multilingual Plane and spaces,
 // in a path longer than the classic 260-character limit.
 TEST_F(FileFailures, NamesOfEveryScriptAndLength) {
-    std::string deep = folder / "Папка с пробелами";
-    const std::string part = "/文件夹 𝄞 — длинное имя папки для проверки пути";
     // Characters, not bytes (UTF-16 needs as many units or more).
     const auto characters = [](const std::string& utf8) {
         return std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; });
     };
-    while (characters(deep) < 300) deep += part;
-    fs::create_directories(testfiles::PathOf(Reachable(deep)));
+    std::vector<std::string> folders = {folder / "Папка с пробелами"};
+    while (characters(folders.back()) < 300) folders.push_back(folders.back() + "/文件夹 𝄞 — длинное имя папки");
+    for (const std::string& f : folders) fs::create_directory(testfiles::PathOf(Reachable(f)));
+    const std::string deep = folders.back();
+    // The system's own folder walk stops at the classic limit on Windows:
+    // this test takes its long folder apart itself.
+    struct Cleanup {
+        std::vector<std::string>& folders;
+        std::vector<std::string> files;
+        ~Cleanup() {
+            std::error_code ignored;
+            for (const std::string& f : files) rt::RemoveFile(f);
+            for (auto f = folders.rbegin(); f != folders.rend(); ++f) fs::remove(testfiles::PathOf(Reachable(*f)), ignored);
+        }
+    } cleanup{folders, {}};
 
     const Bytes plain = testdata::Text(70000, 2);
     for (const std::string& in : {folder.name(), deep}) {
         const std::string source = in + "/Отчёт за 2024 год 😀.txt";
         const std::string secret = in + "/機密 文書 Ω.tsv";
         const std::string back = in + "/назад 𝄞.txt";
+        cleanup.files.insert(cleanup.files.end(), {source, secret, back});
         for (bool compression : {true, false}) {
             SCOPED_TRACE(testing::Message() << source << " compression " << compression);
             WriteFile(Reachable(source), plain);
@@ -202,9 +215,8 @@ TEST_F(FileFailures, NamesOfEveryScriptAndLength) {
             ASSERT_EQ(cipher.Run(false, back, back), "");
             EXPECT_EQ(ReadFile(Reachable(back)), plain);
             EXPECT_EQ(cipher.badPasswords, 0);
-            const auto files = Snapshot(testfiles::PathOf(Reachable(in)));
-            // Beside the three files the outer folder holds "user" and the deep one.
-            EXPECT_EQ(files.size(), in == deep ? 3u : 5u) << "work files left";
+            for (const char* work : {TCryptLib::kSameFileWorkName, TCryptLib::kPackWorkName})
+                EXPECT_FALSE(rt::FileExists(in + "/" + work)) << "work file left";
         }
     }
 }

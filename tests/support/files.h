@@ -19,6 +19,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// Macros of the system's own file-encryption calls, whose names the cipher's
+// operations share.
+#undef EncryptFile
+#undef DecryptFile
 #else
 #include <unistd.h>
 #endif
@@ -49,11 +53,12 @@ public:
         fs::create_directories(path_);
     }
     ~TempFolder() {
+        // Never throws: a test that failed may have left anything behind.
         std::error_code ignored;
         fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        for (const auto& entry : fs::recursive_directory_iterator(path_, ignored)) {
-            if (!entry.is_symlink(ignored))
-                fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        for (fs::recursive_directory_iterator it(path_, ignored), end; !ignored && it != end; it.increment(ignored)) {
+            if (!it->is_symlink(ignored))
+                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
         }
         fs::remove_all(path_, ignored);
     }
