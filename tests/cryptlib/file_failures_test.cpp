@@ -19,11 +19,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-using testdata::Bytes;
-using testfiles::ReadFile;
-using testfiles::Snapshot;
-using testfiles::WriteFile;
+using namespace testfiles;
 
 // A component set up as the desktop program's, which counts the blocks of
 // work it reports: a refusal must come before any.
