@@ -55,6 +55,11 @@ std::string AskPassword(bool twice) {
     return one.text;
 }
 
+// An operation that failed, with the names it worked on.
+struct Failure {
+    std::string message;
+};
+
 // Shows how far a run has got once it has taken longer than a second.
 class Progress {
 public:
@@ -117,10 +122,16 @@ int Run(const std::vector<std::string>& args) {
     crypto.SetInfile(options.source);
     crypto.SetOutfile(options.dest);
     crypto.SetPassword(password.text);
-    if (encrypting)
-        crypto.EncryptFile();
-    else
-        crypto.DecryptFile();
+    try {
+        if (encrypting)
+            crypto.EncryptFile();
+        else
+            crypto.DecryptFile();
+    } catch (const rt::Exception& e) {
+        // The component's text says what failed; the names say where.
+        const std::string where = inPlace ? options.source + " in place" : options.source + " into " + options.dest;
+        throw Failure{std::string("cannot ") + (encrypting ? "encrypt " : "decrypt ") + where + ": " + e.Message()};
+    }
     crypto.SetPassword("");
     if (badPassword) {
         rt::WriteError("tessavel-cli: the password does not fit " + options.source + "; nothing was changed\n");
@@ -137,6 +148,9 @@ int main(int argc, char** argv) {
     } catch (const cli::UsageError& e) {
         rt::WriteError("tessavel-cli: " + e.message + "\n" + cli::kUsage);
         return kExitUsage;
+    } catch (const Failure& e) {
+        rt::WriteError("tessavel-cli: " + e.message + "\n");
+        return kExitFailure;
     } catch (const rt::EInOutError& e) {
         rt::WriteError("tessavel-cli: " + e.Message() + "\n");
         return kExitFailure;

@@ -302,14 +302,19 @@ void TCryptLib::OpenFiles(bool encrypting, Operation& op) {
     if (FSource.empty()) throw rt::Exception("TCryptLib.Infile is empty");
     if (FDest.empty()) throw rt::Exception("TCryptLib.Outfile is empty");
 
-    op.folder = rt::FolderOf(FDest);
-    op.outputWork = op.folder + kSameFileWorkName;
-    const std::string packWork = op.folder + kPackWorkName;
-
     // One file under two names (letter case, relative forms, links) must be
     // worked on in place, or creating the output would empty the source.
     FSameFile = FSource == FDest || SameIdentity(FSource, FDest);
-    op.target = FSameFile ? FSource : FDest;
+    // The result goes under the destination's name, or, through a symbolic
+    // link, to the file the link names: replacing the link would leave that
+    // file as it was.  (A hard link's other name keeps the original, as
+    // after any replacing save.)  The work files stand beside the file they
+    // replace, so the final rename never crosses file systems.
+    op.target = FDest;
+    if (const auto linked = rt::LinkedFile(op.target)) op.target = *linked;
+    op.folder = rt::FolderOf(op.target);
+    op.outputWork = op.folder + kSameFileWorkName;
+    const std::string packWork = op.folder + kPackWorkName;
     if (FSameFile) FDest = op.outputWork;
 
     // The work files are removed and made anew: a user's file standing under
@@ -323,9 +328,11 @@ void TCryptLib::OpenFiles(bool encrypting, Operation& op) {
 
     op.input = FSource;
     InputFile = rt::File::OpenExisting(op.input);
-    // A destination that may not be written is refused now, as creating it
-    // would be, not after all the work.
-    if (!FSameFile && rt::FileExists(op.target)) rt::File::OpenExisting(op.target).Close();
+    // A destination that may not be written, or a folder under its name, is
+    // refused now (opening it fails as creating it would), not after all the
+    // work, when the replacing rename would fail.
+    if (!FSameFile && (rt::FileExists(op.target) || rt::IdentityOf(op.target)))
+        rt::File::OpenExisting(op.target).Close();
 
     if (encrypting && FCompression) {
         InputFile.Close();

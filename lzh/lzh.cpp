@@ -81,20 +81,24 @@ private:
     }
 };
 
-// The blocks held the caller's data; it does not go back to the heap.
+// The blocks hold the plain text of the file just worked on: it must not stay
+// readable in freed memory.  Stores through a volatile pointer are not
+// dropped even though the memory is released right after them.
 void Wipe(void* block, std::size_t size) noexcept {
-    if (block == nullptr) return;
     volatile std::uint8_t* p = static_cast<volatile std::uint8_t*>(block);
     for (std::size_t i = 0; i < size; ++i) p[i] = 0;
 }
 
+void WipeAndRelease(void* block, std::size_t size) noexcept {
+    if (block == nullptr) return;
+    Wipe(block, size);
+    g.release(block);
+}
+
 void ReleaseAll() noexcept {
-    Wipe(g.input, kBlock);
-    Wipe(g.output, kBlock);
-    Wipe(g.work, sizeof(lzh::WorkArea));
-    if (g.input != nullptr) g.release(g.input);
-    if (g.output != nullptr) g.release(g.output);
-    if (g.work != nullptr) g.release(g.work);
+    WipeAndRelease(g.input, kBlock);
+    WipeAndRelease(g.output, kBlock);
+    WipeAndRelease(g.work, sizeof(lzh::WorkArea));
     g.input = nullptr;
     g.output = nullptr;
     g.work = nullptr;

@@ -133,6 +133,11 @@ std::optional<FileIdentity> IdentityOf(const std::string& name) noexcept {
     return backend::Identity(name);
 }
 
+std::optional<std::string> LinkedFile(const std::string& name) noexcept {
+    if (!Usable(name)) return std::nullopt;
+    return backend::LinkTarget(name);
+}
+
 void SyncFolder(const std::string& folder) noexcept {
     if (Usable(folder)) backend::SyncFolder(folder);
 }

@@ -70,6 +70,12 @@ struct FileIdentity {
 // nullopt when the name cannot be opened or examined.
 std::optional<FileIdentity> IdentityOf(const std::string& name) noexcept;
 
+// The file that a symbolic link under `name` finally names, as an absolute
+// name; nullopt when `name` is no link or its target does not exist.  A
+// result written over this name, rather than over the link, reaches every
+// name of the file and leaves the link as it was.
+std::optional<std::string> LinkedFile(const std::string& name) noexcept;
+
 // Makes a completed rename in `folder` durable (POSIX fsync of the folder;
 // nothing to do on Windows).  The folder is "" for the current one.
 void SyncFolder(const std::string& folder) noexcept;
@@ -84,7 +90,7 @@ namespace rt::testing {
 
 // Fault injection for tests.  Every file call above (open, create, read,
 // write, size, flush, close of an open file, delete, rename) counts as one
-// call; FileExists, IdentityOf and SyncFolder do not.  With a plan set, call
+// call; FileExists, IdentityOf, LinkedFile and SyncFolder do not.  With a plan set, call
 // number `failAt` (1-based) fails with `errorCode` instead of running (an
 // EInOutError; delete and rename return false; a failing close still gives
 // the handle back), and a write that is call number `shortWriteAt` writes

@@ -37,6 +37,7 @@ void Replace(const std::string& from, const std::string& to);
 void CopyPermissions(const std::string& model, const std::string& name) noexcept;
 bool Exists(const std::string& name) noexcept;
 std::optional<FileIdentity> Identity(const std::string& name) noexcept;
+std::optional<std::string> LinkTarget(const std::string& name) noexcept;
 void SyncFolder(const std::string& folder) noexcept;
 
 }  // namespace rt::backend

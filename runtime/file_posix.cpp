@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 
 #include "runtime/exceptions.h"
 #include "runtime/file_backend.h"
@@ -156,6 +157,21 @@ std::optional<FileIdentity> Identity(const std::string& name) noexcept {
     struct stat st;
     if (::stat(name.c_str(), &st) != 0) return std::nullopt;
     return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::optional<std::string> LinkTarget(const std::string& name) noexcept {
+    struct stat st;
+    if (::lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return std::nullopt;
+    char* resolved = ::realpath(name.c_str(), nullptr);
+    if (resolved == nullptr) return std::nullopt;
+    try {
+        std::string target(resolved);
+        std::free(resolved);
+        return target;
+    } catch (...) {
+        std::free(resolved);
+        return std::nullopt;
+    }
 }
 
 void SyncFolder(const std::string& folder) noexcept {

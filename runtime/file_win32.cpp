@@ -197,6 +197,39 @@ std::optional<FileIdentity> Identity(const std::string& name) noexcept {
     }
 }
 
+std::optional<std::string> LinkTarget(const std::string& name) noexcept {
+    try {
+        const std::optional<std::wstring> wide = SystemName(name);
+        if (!wide) return std::nullopt;
+        const DWORD attributes = GetFileAttributesW(wide->c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return std::nullopt;
+        // Opened through the link, which the system follows to the end.
+        const HANDLE handle =
+            CreateFileW(wide->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+        std::wstring final(MAX_PATH, L'\0');
+        DWORD length = GetFinalPathNameByHandleW(handle, final.data(), static_cast<DWORD>(final.size()), 0);
+        if (length >= final.size()) {
+            final.resize(length + 1);
+            length = GetFinalPathNameByHandleW(handle, final.data(), static_cast<DWORD>(final.size()), 0);
+        }
+        CloseHandle(handle);
+        if (length == 0 || length >= final.size()) return std::nullopt;
+        final.resize(length);
+        // The system answers in the long form; a short one stays usable
+        // everywhere (the runtime adds the prefix again where it is needed).
+        if (StartsWith(final, L"\\\\?\\UNC\\")) {
+            final = L"\\\\" + final.substr(8);
+        } else if (StartsWith(final, L"\\\\?\\")) {
+            final = final.substr(4);
+        }
+        return Utf16ToUtf8(std::u16string(final.begin(), final.end()));
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
 void SyncFolder(const std::string&) noexcept {
     // MoveFileExW with MOVEFILE_WRITE_THROUGH has already made it durable.
 }

@@ -64,6 +64,7 @@ TEST(CliOptions, RefusesWhatItCannotTake) {
     // The password never comes from the command line.
     EXPECT_NE(Refusal({"encrypt", "--password", "secret", "a", "b"}).find("never"), std::string::npos);
     EXPECT_NE(Refusal({"encrypt", "--password=secret", "a", "b"}).find("never"), std::string::npos);
+    EXPECT_NE(Refusal({"decrypt", "a", "b", "-p", "secret"}).find("never"), std::string::npos);
 }
 
 TEST(CliOptions, PasswordsBecomeWindows1251BytesOfAtMost12Characters) {

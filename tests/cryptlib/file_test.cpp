@@ -1,26 +1,30 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <new>
 #include <functional>
 #include <string>
 
 #include "cryptlib.h"
+#include "lzh.h"
 #include "cryptlib/reference_cipher.h"
 #include "lzh/lzh_memory.h"
 #include "runtime/clock.h"
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
 #include "secure_buffer.h"
-#include "support/temp_dir.h"
+#include "support/files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testdata::Bytes;
-using testsupport::ReadFile;
-using testsupport::Snapshot;
-using testsupport::WriteFile;
+using testfiles::ReadFile;
+using testfiles::Snapshot;
+using testfiles::WriteFile;
 
 constexpr std::int32_t kAddKey = 527190346;
 constexpr std::int32_t kMultKey = 381604275;
@@ -62,7 +66,7 @@ protected:
         return "<no exception>";
     }
 
-    testsupport::TempDir dir;
+    testfiles::TempFolder dir;
     TCryptLib crypto;
     int badPasswords = 0;
 };
@@ -232,30 +236,51 @@ TEST_F(CryptFiles, OneFileUnderOtherNamesIsWorkedOnInPlace) {
     const Bytes plain = testdata::Text(100000, 5);
     fs::create_directories(dir.path() / "sub");
     const std::string file = dir / "file";
+    // Relative names start in the folder itself.
+    struct WorkingFolder {
+        fs::path previous = fs::current_path();
+        ~WorkingFolder() {
+            std::error_code ignored;
+            fs::current_path(previous, ignored);
+        }
+    } restore;
+    fs::current_path(dir.path());
     std::vector<std::pair<std::string, std::string>> names = {
         {file, dir / "sub/../file"},
-        {file, testsupport::NameOf(dir.path() / "." / "file")},
+        {file, testfiles::NameOf(dir.path() / "." / "file")},
+        {"file", file},
+        {"./file", "sub/../file"},
+        {file, dir / "hard"},
+        {file, dir / "soft"},
     };
-    WriteFile(file, plain);
-    std::error_code ec;
-    fs::create_hard_link(dir.path() / "file", dir.path() / "hard", ec);
-    if (!ec) names.push_back({file, dir / "hard"});
-    fs::create_symlink(dir.path() / "file", dir.path() / "soft", ec);
-    if (!ec) names.push_back({file, dir / "soft"});
-    fs::remove(dir.path() / "hard", ec);
-    fs::remove(dir.path() / "soft", ec);
+#ifdef _WIN32
+    names.push_back({file, dir / "FILE"});
+    names.push_back({dir / "File", "sub\\..\\fiLe"});
+#endif
 
     for (bool compression : {true, false}) {
         for (const auto& [a, b] : names) {
-            SCOPED_TRACE(b);
+            SCOPED_TRACE(a + " and " + b);
             crypto.SetCompression(compression);
             WriteFile(file, plain);
-            if (b == dir / "hard") fs::create_hard_link(dir.path() / "file", dir.path() / "hard");
-            if (b == dir / "soft") fs::create_symlink(dir.path() / "file", dir.path() / "soft");
+            std::error_code ec;
+            if (b == dir / "hard") fs::create_hard_link(dir.path() / "file", dir.path() / "hard", ec);
+            if (b == dir / "soft" && !testfiles::MakeSymlink(file, b)) continue;  // none under Wine
+            ASSERT_FALSE(ec);
+            // The destination's name receives the result.
             Encrypt(a, b);
             EXPECT_TRUE(crypto.SameFile());
-            EXPECT_EQ(ReadFile(file).size(), (compression ? lzhtest::ModuleCompress(plain).size() : plain.size()) + 8);
-            Decrypt(file, file);
+            EXPECT_EQ(ReadFile(b).size(), (compression ? lzhtest::ModuleCompress(plain).size() : plain.size()) + 8);
+            if (b == dir / "hard") {
+                // The result is a new file under the name: the other name
+                // keeps the original, as after any replacing save.
+                EXPECT_EQ(ReadFile(a), plain);
+                fs::remove(dir.path() / "file");
+                fs::create_hard_link(dir.path() / "hard", dir.path() / "file");
+            }
+            Decrypt(b, a);
+            EXPECT_TRUE(crypto.SameFile());
+            EXPECT_EQ(ReadFile(a), plain);
             EXPECT_EQ(ReadFile(file), plain);
             fs::remove(dir.path() / "hard", ec);
             fs::remove(dir.path() / "soft", ec);
@@ -264,8 +289,38 @@ TEST_F(CryptFiles, OneFileUnderOtherNamesIsWorkedOnInPlace) {
     }
 }
 
+// A link the user names reaches its file, in place and as a destination; it
+// is not replaced by a file of its own.
+TEST_F(CryptFiles, ALinkTheUserNamesPassesTheResultToItsFile) {
+    fs::create_directory(dir.path() / "real");
+    const std::string file = dir / "real/file", link = dir / "link";
+    const Bytes plain = testdata::Text(50000, 11), other = testdata::Text(20000, 12);
+    WriteFile(file, plain);
+    WriteFile(dir / "other", other);
+    if (!testfiles::MakeSymlink(file, link)) GTEST_SKIP() << "this system makes no symbolic links (Wine)";
+    for (bool compression : {true, false}) {
+        SCOPED_TRACE(compression);
+        crypto.SetCompression(compression);
+        Encrypt(link, link);
+        EXPECT_NE(ReadFile(file), plain);
+        Decrypt(link, link);
+        EXPECT_EQ(ReadFile(file), plain);
+        Encrypt(dir / "other", link);
+        Decrypt(file, dir / "back");
+        EXPECT_EQ(ReadFile(dir / "back"), other);
+        Encrypt(dir / "back", file);
+        Decrypt(file, link);
+        EXPECT_EQ(ReadFile(file), other);
+        WriteFile(file, plain);
+        EXPECT_TRUE(fs::is_symlink(dir.path() / "link"));
+        EXPECT_EQ(Snapshot(dir.path() / "real").size(), 1u) << "work files left";
+        EXPECT_EQ(Snapshot(dir.path()).size(), 4u) << "work files left";  // link, other, back, real/
+        EXPECT_EQ(badPasswords, 0);
+    }
+}
+
 TEST_F(CryptFiles, ALinkPlantedAtAWorkFileNameIsNotFollowed) {
-    testsupport::TempDir elsewhere;
+    testfiles::TempFolder elsewhere;
     const Bytes victim = testdata::FromString("must not be overwritten");
     WriteFile(elsewhere / "victim", victim);
     std::error_code ec;
@@ -370,6 +425,43 @@ TEST_F(CryptFiles, SecretsAreWipedOnEveryPath) {
     const std::uint64_t allocated = cipher::testing::SecureBytesAllocated() - allocatedBefore;
     EXPECT_GT(allocated, 0u);
     EXPECT_EQ(cipher::testing::SecureBytesWiped() - wipedBefore, allocated);
+}
+
+// The compressor's blocks hold the plain text; they are wiped before they go
+// back to the heap, on success and on failure.
+namespace released {
+std::map<void*, std::size_t> sizes;
+int blocks = 0;
+int dirty = 0;
+void* Allocate(std::size_t size) {
+    void* block = ::operator new(size, std::nothrow);
+    if (block != nullptr) sizes[block] = size;
+    return block;
+}
+void Release(void* block) {
+    const auto* bytes = static_cast<const std::uint8_t*>(block);
+    ++blocks;
+    if (std::any_of(bytes, bytes + sizes[block], [](std::uint8_t b) { return b != 0; })) ++dirty;
+    sizes.erase(block);
+    ::operator delete(block);
+}
+}  // namespace released
+
+TEST_F(CryptFiles, CompressorBlocksAreWipedOnEveryPath) {
+    released::blocks = released::dirty = 0;
+    lzh::testing::SetAllocator(released::Allocate, released::Release);
+    WriteFile(dir / "plain", testdata::Text(300000, 10));
+    Encrypt(dir / "plain", dir / "secret");
+    Decrypt(dir / "secret", dir / "back");
+    rt::testing::FaultPlan plan;
+    plan.failAt = 8;  // inside the compression pass
+    rt::testing::SetFaultPlan(plan);
+    EXPECT_THROW(Encrypt(dir / "plain", dir / "secret2"), rt::EInOutError);
+    rt::testing::ClearFaultPlan();
+    lzh::testing::SetAllocator(nullptr, nullptr);
+    EXPECT_EQ(released::blocks, 9);  // three blocks for each of three passes
+    EXPECT_EQ(released::dirty, 0);
+    EXPECT_EQ(ReadFile(dir / "back"), ReadFile(dir / "plain"));
 }
 
 TEST_F(CryptFiles, ProgressIsReportedPerBlock) {

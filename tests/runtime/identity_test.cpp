@@ -61,6 +61,25 @@ TEST_F(Identity, SymbolicLink) {
     ExpectSame(folder / "soft");
 }
 
+TEST_F(Identity, LinkedFileFollowsLinksToTheEnd) {
+    EXPECT_FALSE(rt::LinkedFile(name).has_value());  // a plain file
+    EXPECT_FALSE(rt::LinkedFile(folder / "missing").has_value());
+    EXPECT_FALSE(rt::LinkedFile("").has_value());
+    if (!MakeSymlink(name, folder / "soft")) GTEST_SKIP() << "this system makes no symbolic links (Wine)";
+    ASSERT_TRUE(MakeSymlink(folder / "soft", folder / "d/chain"));
+    ASSERT_TRUE(MakeSymlink("../x", folder / "d/relative"));
+    ASSERT_TRUE(MakeSymlink(folder / "missing", folder / "dangling"));
+    for (const std::string& link : {folder / "soft", folder / "d/chain", folder / "d/relative"}) {
+        SCOPED_TRACE(link);
+        const auto linked = rt::LinkedFile(link);
+        ASSERT_TRUE(linked.has_value());
+        EXPECT_TRUE(PathOf(*linked).is_absolute());
+        EXPECT_EQ(rt::IdentityOf(*linked), identity);
+        EXPECT_FALSE(rt::LinkedFile(*linked).has_value());  // the end of the chain
+    }
+    EXPECT_FALSE(rt::LinkedFile(folder / "dangling").has_value());
+}
+
 #ifdef _WIN32
 TEST_F(Identity, LetterCaseAndSeparators) {
     ExpectSame(folder / "X");

@@ -1,18 +1,28 @@
-// Files for tests: a fresh folder per test, names as the runtime takes them
-// (UTF-8), and the links and permissions that not every system offers.
+// Files for tests: a fresh folder per test, names as the core takes them
+// (UTF-8), reading, writing and listing files, and the links and permissions
+// that not every system offers.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <random>
 #include <string>
 
+#include "support/test_data.h"
+
 #ifdef _WIN32
 #include <windows.h>
+// Macros of the system's own file-encryption calls, whose names the cipher's
+// operations share.
+#undef EncryptFile
+#undef DecryptFile
 #else
 #include <unistd.h>
 #endif
@@ -20,7 +30,10 @@
 namespace testfiles {
 
 namespace fs = std::filesystem;
+using testdata::Bytes;
 
+// UTF-8 names to paths and back (std::filesystem's own char paths follow the
+// system code page on Windows).
 inline fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
 inline std::string NameOf(const fs::path& path) {
@@ -28,18 +41,24 @@ inline std::string NameOf(const fs::path& path) {
     return std::string(utf8.begin(), utf8.end());
 }
 
+// A fresh folder, removed with everything in it (read-only parts included).
 class TempFolder {
 public:
     TempFolder() {
+        static std::atomic<unsigned> counter{0};
         std::random_device device;
         const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
-        path_ = fs::temp_directory_path() / ("tessavel-" + std::to_string(device()) + "-" + std::to_string(tick));
-        fs::create_directory(path_);
+        path_ = fs::temp_directory_path() / ("tessavel-" + std::to_string(device()) + "-" + std::to_string(tick) +
+                                             "-" + std::to_string(counter++));
+        fs::create_directories(path_);
     }
     ~TempFolder() {
+        // Never throws: a test that failed may have left anything behind.
         std::error_code ignored;
-        for (const auto& entry : fs::recursive_directory_iterator(path_, ignored)) {
-            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        for (fs::recursive_directory_iterator it(path_, ignored), end; !ignored && it != end; it.increment(ignored)) {
+            if (!it->is_symlink(ignored))
+                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
         }
         fs::remove_all(path_, ignored);
     }
@@ -62,6 +81,25 @@ inline void WriteText(const std::string& name, const std::string& bytes) {
 inline std::string ReadText(const std::string& name) {
     std::ifstream in(PathOf(name), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline Bytes ReadFile(const std::string& name) {
+    std::ifstream in(PathOf(name), std::ios::binary);
+    return Bytes{std::istreambuf_iterator<char>(in), {}};
+}
+
+inline void WriteFile(const std::string& name, const Bytes& data) {
+    std::ofstream out(PathOf(name), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+}
+
+// Every entry of a folder (not recursing) with its contents.
+inline std::map<std::string, Bytes> Snapshot(const fs::path& folder) {
+    std::map<std::string, Bytes> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        files[NameOf(entry.path().filename())] =
+            entry.is_regular_file() ? ReadFile(NameOf(entry.path())) : testdata::FromString("<not a file>");
+    return files;
 }
 
 // A symbolic link; false where the system makes none (Wine accepts the call
