@@ -3,6 +3,7 @@
 #include "text.h"
 
 #include <cwctype>
+#include <new>
 
 namespace tk {
 
@@ -103,6 +104,8 @@ void Application::HandleException(std::exception_ptr error) noexcept {
         }
         try {
             std::rethrow_exception(error);
+        } catch (const std::bad_alloc&) {
+            ShowException(Error("Out of memory"));
         } catch (const std::exception& e) {
             ShowException(e);
         } catch (...) {

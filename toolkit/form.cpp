@@ -138,18 +138,16 @@ void Form::CreateParams(WindowParams& p) {
 
 void Form::CreateWnd() {
     Control::CreateWnd();
-    if (icon_) {
-        SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-        SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-    }
+    if (icon_) SetIcon(icon_, smallIcon_);
     OrderTabs();
 }
 
-void Form::SetIcon(HICON icon) {
-    icon_ = icon;
+void Form::SetIcon(HICON big, HICON smallIcon) {
+    icon_ = big;
+    smallIcon_ = smallIcon ? smallIcon : big;
     if (HandleAllocated()) {
-        SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-        SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+        SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
     }
 }
 

@@ -75,7 +75,8 @@ public:
     void SetBorderStyle(BorderStyle style) noexcept { border_ = style; }
     void SetBorderIcons(unsigned icons) noexcept { icons_ = icons; }
     void SetPosition(FormPosition position) noexcept { position_ = position; }
-    void SetIcon(HICON icon);
+    // The title bar's and the taskbar's pictures; `smallIcon` defaults to `big`.
+    void SetIcon(HICON big, HICON smallIcon = nullptr);
     void CenterOnScreen();
 
     // --- showing
@@ -128,6 +129,7 @@ private:
     FormPosition position_ = FormPosition::Designed;
     int clientWidth_ = 0, clientHeight_ = 0;
     HICON icon_ = nullptr;
+    HICON smallIcon_ = nullptr;
     Control* active_ = nullptr;
     bool modal_ = false;
     int modalResult_ = mrNone;

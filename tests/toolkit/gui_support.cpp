@@ -88,6 +88,79 @@ COLORREF ClientPixel(HWND window, int x, int y) {
     return c;
 }
 
+HWND FindThreadWindow(const std::function<bool(HWND)>& match) {
+    struct Search {
+        const std::function<bool(HWND)>* match;
+        HWND found = nullptr;
+    } search{&match};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM l) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(l);
+            if (IsWindowVisible(hwnd) && (*s->match)(hwnd)) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+namespace {
+
+struct PendingWindow {
+    std::function<bool(HWND)> match;
+    std::function<void(HWND)> action;
+    ULONGLONG deadline = 0;
+    UINT_PTR timer = 0;
+};
+PendingWindow pending;
+
+void CALLBACK CheckPending(HWND, UINT, UINT_PTR, DWORD) {
+    if (!pending.timer) return;
+    HWND found = FindThreadWindow(pending.match);
+    if (!found && GetTickCount64() < pending.deadline) return;
+    KillTimer(nullptr, pending.timer);
+    PendingWindow now = std::move(pending);
+    pending = {};
+    if (found) {
+        now.action(found);
+    } else {
+        ADD_FAILURE() << "the awaited window did not come up";
+        if (HWND active = GetActiveWindow()) PostMessageW(active, WM_CLOSE, 0, 0);
+    }
+}
+
+}  // namespace
+
+void WhenWindowUp(std::function<bool(HWND)> match, std::function<void(HWND)> action, unsigned timeoutMs) {
+    if (pending.timer) KillTimer(nullptr, pending.timer);
+    pending.match = std::move(match);
+    pending.action = std::move(action);
+    pending.deadline = GetTickCount64() + timeoutMs;
+    pending.timer = SetTimer(nullptr, 0, 20, CheckPending);
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[256];
+    return std::wstring(name, static_cast<size_t>(GetClassNameW(window, name, 256)));
+}
+
+std::function<bool(HWND)> Titled(std::wstring caption) {
+    return [caption = std::move(caption)](HWND w) { return WindowText(w) == caption; };
+}
+
+std::function<bool(HWND)> OfClass(std::wstring className) {
+    return [className = std::move(className)](HWND w) { return ClassOf(w) == className; };
+}
+
 std::size_t GdiObjects() {
     if (DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return n;
     // Wine does not count; its handle table in the process environment

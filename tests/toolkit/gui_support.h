@@ -33,6 +33,19 @@ COLORREF WindowPixel(HWND window, int x, int y);
 // A pixel of the client area.
 COLORREF ClientPixel(HWND window, int x, int y);
 
+// A visible top-level window of this thread that `match` accepts, or null.
+HWND FindThreadWindow(const std::function<bool(HWND)>& match);
+// Calls `action` once such a window is up, from whatever message loop runs
+// then (a modal window's own).  After `timeoutMs` without one it records a
+// failure and closes the active window, so that a modal loop still ends.
+// `action` may arrange the next one.
+void WhenWindowUp(std::function<bool(HWND)> match, std::function<void(HWND)> action, unsigned timeoutMs = 10000);
+// Matches a window by its caption or its class name.
+std::function<bool(HWND)> Titled(std::wstring caption);
+std::function<bool(HWND)> OfClass(std::wstring className);
+std::wstring WindowText(HWND window);
+std::wstring ClassOf(HWND window);
+
 // GDI objects the process holds now.
 std::size_t GdiObjects();
 
