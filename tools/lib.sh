@@ -34,7 +34,8 @@ wine_start() {
     if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
         wineboot -i >/dev/null 2>&1 </dev/null || true
     fi
-    wineserver -p
+    # Fails when the prefix already has a server running: that one serves.
+    wineserver -p 2>/dev/null || true
     wine cmd /c exit >/dev/null 2>&1 </dev/null || true
     # Windows live on a desktop of Wine's own rather than as X windows:
     # without a window manager on the virtual screen, hiding an X window

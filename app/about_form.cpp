@@ -1,0 +1,50 @@
+#include "about_form.h"
+
+TAboutFrm* AboutFrm = nullptr;
+
+const wchar_t* const TAboutFrm::kLicenseText =
+    L"ВНИМАНИЕ!" L"\r\n"
+    L"Программа распространяется по принципу AS-IS (как есть). " L"\r\n"
+    L"Автор не несет aбcoлютнo никaкoй ответственности за " L"\r\n"
+    L"упущенную выгоду при использовaнии/неиспользовании данного " L"\r\n"
+    L"программного продукта, a тaкжe зa пpoчий вpeд/пoльзy " L"\r\n"
+    L"нaнeceнный/нe нaнeceнный этoй пpoгpaммoй. Bы пoльзyeтecь " L"\r\n"
+    L"этoй пpoгpaммoй нa cвoй cтpaх и pиcк! Автоp может " L"\r\n"
+    L"гаpантиpовать только то, что эта пpогpамма бyжет занимать " L"\r\n"
+    L"место на вашем диске.";
+
+const tk::FormLayout& TAboutFrm::Layout() {
+    static const tk::FormLayout layout{
+        L"О программе...",
+        383,
+        239,
+        tk::BorderStyle::Dialog,
+        tk::biSystemMenu,
+        tk::FormPosition::ScreenCenter,
+        {{L"Color", L"clBtnFace"}, {L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-11"},
+         {L"Font.Color", L"clWindowText"}},
+        {
+            {L"TOrvelLabel", L"NameLbl", 120, 8, 129, 25, L"Tessavel", -1,
+             {{L"ParentFont", L"False"}, {L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-19"},
+              {L"Font.Style", L"fsBold"}, {L"Font.Color", L"clWindowText"}}},
+            {L"TfsLabel", L"VersionLbl", 152, 40, 65, 17, L"Версия 2.00", -1,
+             {{L"AutoSize", L"False"}, {L"Layout", L"tlCenter"}}},
+            {L"TfsMemo", L"LicenseMemo", 8, 64, 369, 97, kLicenseText, 1,
+             {{L"ScrollBars", L"ssVertical"}, {L"WordWrap", L"True"}}},
+            {L"TfsBitBtn", L"CloseBtn", 144, 208, 89, 25, L"Закрыть", 0,
+             {{L"Default", L"True"}, {L"Glyph", L"CLOSE_GLYPH"}, {L"NumGlyphs", L"2"}, {L"OnClick", L"CloseBtnClick"}}},
+        },
+    };
+    return layout;
+}
+
+TAboutFrm::TAboutFrm() {
+    RegisterHandler(L"CloseBtnClick", [this](tk::Component& s) { CloseBtnClick(s); });
+    LoadLayout(Layout());
+    CloseBtn = &Find<TfsBitBtn>(L"CloseBtn");
+    LicenseMemo = &Find<TfsMemo>(L"LicenseMemo");
+    VersionLbl = &Find<TfsLabel>(L"VersionLbl");
+    NameLbl = &Find<TOrvelLabel>(L"NameLbl");
+}
+
+void TAboutFrm::CloseBtnClick(tk::Component&) { Close(); }

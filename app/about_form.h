@@ -1,0 +1,31 @@
+// The about window: name, version, the disclaimer and the author's links.
+#pragma once
+
+#include "controls/flat_button.h"
+#include "controls/flat_edit.h"
+#include "controls/flat_label.h"
+#include "controls/title_label.h"
+#include "toolkit/form.h"
+
+class TAboutFrm : public tk::Form {
+public:
+    // The disclaimer, line by line.  Some words mix Latin letters that look
+    // Cyrillic into their spelling; they are kept exactly as written.
+    static const wchar_t* const kLicenseText;
+
+    TAboutFrm();
+
+    static const tk::FormLayout& Layout();
+
+    TfsBitBtn* CloseBtn;
+    TfsMemo* LicenseMemo;
+    TfsLabel* VersionLbl;
+    TOrvelLabel* NameLbl;
+
+    void CloseBtnClick(tk::Component& Sender);
+};
+
+class TMainFrm;
+// The program's two windows, made at start-up.
+extern TMainFrm* MainFrm;
+extern TAboutFrm* AboutFrm;

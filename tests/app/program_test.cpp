@@ -1,0 +1,148 @@
+// The real program, from outside, as a user meets it: its window found on
+// the desktop, its fields filled and its buttons pressed with messages.
+#include "app/cipher.h"
+#include "app_support.h"
+#include "toolkit/text.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using apptest::Process;
+using apptest::ReadAll;
+using apptest::Scratch;
+using apptest::WriteAll;
+
+// A visible top-level window of process `pid` with `caption` (any caption
+// when empty) and class `className` (any when null).
+HWND FindProcessWindow(DWORD pid, const std::wstring& caption, const wchar_t* className = nullptr,
+                       DWORD timeoutMs = 30000) {
+    struct Search {
+        DWORD pid;
+        const std::wstring* caption;
+        const wchar_t* className;
+        HWND found = nullptr;
+    };
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    do {
+        Search s{pid, &caption, className};
+        EnumWindows(
+            [](HWND w, LPARAM l) -> BOOL {
+                auto* search = reinterpret_cast<Search*>(l);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (owner != search->pid || !IsWindowVisible(w)) return TRUE;
+                wchar_t text[256] = {}, cls[256] = {};
+                GetWindowTextW(w, text, 256);
+                GetClassNameW(w, cls, 256);
+                if ((search->caption->empty() || *search->caption == text) &&
+                    (!search->className || wcscmp(cls, search->className) == 0)) {
+                    search->found = w;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
+        Sleep(50);
+    } while (GetTickCount64() < end);
+    return nullptr;
+}
+
+// The child of `parent` at client position (x, y) of the stored layout, or
+// with the caption `text`.
+HWND ChildAt(HWND parent, int x, int y) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(c, &r);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+        if (r.left == x && r.top == y) return c;
+    }
+    return nullptr;
+}
+
+HWND ChildTitled(HWND parent, const wchar_t* text) { return FindWindowExW(parent, nullptr, nullptr, text); }
+
+// A press of a button as its parent hears of it; returns once the press
+// has been handled (the operation included).
+void Press(HWND window, HWND button) {
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+std::wstring TextOf(HWND w) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(w, text, 1024);
+    return text;
+}
+
+TEST(Program, EncryptsAndDecryptsThroughItsWindowAndEndsWithZero) {
+    Scratch scratch;
+    const std::string original = apptest::SampleBytes(300000);
+    WriteAll(scratch / L"документ.txt", original);
+
+    Process program(apptest::BuiltProgram(L"app/Tessavel.exe"), {});
+    const HWND window = FindProcessWindow(program.Id(), L"Tessavel");
+    ASSERT_TRUE(window);
+    const HWND input = ChildAt(window, 112, 64), output = ChildAt(window, 112, 88);
+    const HWND encrypt = ChildTitled(window, L"Зашифровать"), decrypt = ChildTitled(window, L"Расшифровать");
+    ASSERT_TRUE(input && output && encrypt && decrypt);
+
+    SendMessageW(input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((scratch / L"документ.txt").c_str()));
+    SendMessageW(output, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((scratch / L"sealed").c_str()));
+    Press(window, encrypt);
+    ASSERT_TRUE(std::filesystem::exists(scratch / L"sealed"));
+
+    // What the window made opens with the stored constants and the default
+    // password in this process's own cipher.
+    TCryptLib check;
+    check.SetAddKey(527190346);
+    check.SetMultKey(381604275);
+    check.SetPassword("marigold");
+    check.SetInfile(tk::Narrow((scratch / L"sealed").wstring()));
+    check.SetOutfile(tk::Narrow((scratch / L"check").wstring()));
+    check.DecryptFile();
+    EXPECT_TRUE(original == ReadAll(scratch / L"check"));
+
+    SendMessageW(input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((scratch / L"sealed").c_str()));
+    SendMessageW(output, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((scratch / L"opened").c_str()));
+    Press(window, decrypt);
+    EXPECT_TRUE(original == ReadAll(scratch / L"opened"));
+    EXPECT_FALSE(FindProcessWindow(program.Id(), L"Error", nullptr, 0)) << "success shows nothing";
+
+    // The exit button ends the program with exit code 0.
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(ChildTitled(window, L"Выход")), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(ChildTitled(window, L"Выход")));
+    EXPECT_EQ(0u, program.Wait());
+}
+
+// The title comes from the executable's name; the exception box carries it
+// and the message with its full stop; the window carries on; closing it by
+// its title bar ends the program with exit code 0.
+TEST(Program, TitleComesFromTheExecutableAndTheExceptionBoxCarriesIt) {
+    Scratch scratch;
+    std::filesystem::copy_file(apptest::BuiltProgram(L"app/Tessavel.exe"), scratch / L"CIPHER.EXE");
+    Process program(scratch / L"CIPHER.EXE", {});
+    const HWND window = FindProcessWindow(program.Id(), L"Tessavel");
+    ASSERT_TRUE(window);
+
+    // Both file fields empty: the cipher refuses.
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(ChildTitled(window, L"Зашифровать")), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(ChildTitled(window, L"Зашифровать")));
+    const HWND box = FindProcessWindow(program.Id(), L"Cipher", L"#32770");
+    ASSERT_TRUE(box);
+    bool textShown = false;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        textShown |= TextOf(c) == L"TCryptLib.Infile is empty.";
+    EXPECT_TRUE(textShown);
+    EXPECT_FALSE(IsWindowEnabled(window)) << "the other windows wait for the box";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 200 && !IsWindowEnabled(window); ++i) Sleep(50);
+    EXPECT_TRUE(IsWindowEnabled(window));
+    EXPECT_TRUE(std::filesystem::exists(scratch / L"CIPHER.EXE"));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(scratch.Path()), {}));
+
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(0u, program.Wait());
+}
+
+}  // namespace
