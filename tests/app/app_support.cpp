@@ -36,11 +36,15 @@ std::wstring Quoted(const std::wstring& argument) {
 
 }  // namespace
 
-Process::Process(const std::filesystem::path& program, const std::vector<std::wstring>& arguments) {
+Process::Process(const std::filesystem::path& program, const std::vector<std::wstring>& arguments, int show) {
     std::wstring line = Quoted(program.wstring());
     for (const auto& a : arguments) line += L" " + Quoted(a);
     STARTUPINFOW si{};
     si.cb = sizeof si;
+    if (show >= 0) {
+        si.dwFlags = STARTF_USESHOWWINDOW;
+        si.wShowWindow = static_cast<WORD>(show);
+    }
     if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_))
         throw std::runtime_error("cannot start " + program.string());
     CloseHandle(info_.hThread);

@@ -17,7 +17,8 @@ std::filesystem::path BuiltProgram(const wchar_t* relative);
 // A started process; the handle is closed with the object.
 class Process {
 public:
-    Process(const std::filesystem::path& program, const std::vector<std::wstring>& arguments);
+    // `show`: the show command the program is started with, or -1 for none.
+    Process(const std::filesystem::path& program, const std::vector<std::wstring>& arguments, int show = -1);
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;

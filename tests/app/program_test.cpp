@@ -145,4 +145,17 @@ TEST(Program, TitleComesFromTheExecutableAndTheExceptionBoxCarriesIt) {
     EXPECT_EQ(0u, program.Wait());
 }
 
+// The window comes up as the program was asked to start it.
+TEST(Program, StartsMaximizedOrMinimizedWhenAskedTo) {
+    for (int show : {SW_SHOWMAXIMIZED, SW_SHOWMINNOACTIVE, SW_SHOWNORMAL}) {
+        Process program(apptest::BuiltProgram(L"app/Tessavel.exe"), {}, show);
+        const HWND window = FindProcessWindow(program.Id(), L"Tessavel");
+        ASSERT_TRUE(window) << show;
+        EXPECT_EQ(show == SW_SHOWMAXIMIZED, static_cast<bool>(IsZoomed(window))) << show;
+        EXPECT_EQ(show == SW_SHOWMINNOACTIVE, static_cast<bool>(IsIconic(window))) << show;
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, program.Wait()) << show;
+    }
+}
+
 }  // namespace
