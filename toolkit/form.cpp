@@ -208,8 +208,10 @@ void Form::CenterOnScreen() {
 void Form::Show(int showCommand) {
     Handle();
     if (position_ == FormPosition::ScreenCenter) CenterOnScreen();
-    SetVisible(true);
+    // Straight into the asked state: shown normally first, a window asked
+    // to start minimized would flash up and take the activation.
     ShowWindow(Handle(), showCommand);
+    SetVisible(true);
     if (showCommand != SW_SHOWMINNOACTIVE && showCommand != SW_SHOWNA) {
         SetForegroundWindow(Handle());
         if (!active_ || !active_->CanFocus()) active_ = FirstTabControl();

@@ -151,8 +151,12 @@ TEST(Program, StartsMaximizedOrMinimizedWhenAskedTo) {
         Process program(apptest::BuiltProgram(L"app/Tessavel.exe"), {}, show);
         const HWND window = FindProcessWindow(program.Id(), L"Tessavel");
         ASSERT_TRUE(window) << show;
-        EXPECT_EQ(show == SW_SHOWMAXIMIZED, static_cast<bool>(IsZoomed(window))) << show;
-        EXPECT_EQ(show == SW_SHOWMINNOACTIVE, static_cast<bool>(IsIconic(window))) << show;
+        const auto settled = [&] {
+            return static_cast<bool>(IsZoomed(window)) == (show == SW_SHOWMAXIMIZED) &&
+                   static_cast<bool>(IsIconic(window)) == (show == SW_SHOWMINNOACTIVE);
+        };
+        for (int i = 0; i < 100 && !settled(); ++i) Sleep(50);
+        EXPECT_TRUE(settled()) << show << " zoomed " << IsZoomed(window) << " iconic " << IsIconic(window);
         PostMessageW(window, WM_CLOSE, 0, 0);
         EXPECT_EQ(0u, program.Wait()) << show;
     }
