@@ -5,6 +5,7 @@
 #include "flat_button.h"
 #include "flat_edit.h"
 #include "flat_label.h"
+#include "link_label.h"
 #include "title_label.h"
 #include "toolkit/form.h"
 
@@ -21,6 +22,7 @@ void InitFlatControls() {
     tk::RegisterControlKind(L"TOrvelLabel", [] { return std::make_unique<TOrvelLabel>(); });
     tk::RegisterControlKind(L"TfsComboEdit", [] { return std::make_unique<TfsComboEdit>(); });
     tk::RegisterControlKind(L"TfsSpeedButton", [] { return std::make_unique<TfsSpeedButton>(); });
+    RegisterLinkLabels();
 }
 
 TFlatStyle ParseFlatStyle(std::wstring_view value) {

@@ -14,8 +14,8 @@ extern TFlatStyle DefaultFlatStyle;
 extern COLORREF FlatFrameColor;
 
 // The library's start-up: sets DefaultFlatStyle to fsFlat, computes
-// FlatFrameColor from the screen and registers the flat kinds for stored
-// layouts.  Runs once, before any flat control is created.
+// FlatFrameColor from the screen and registers the flat kinds and the link
+// labels for stored layouts.  Runs once, before any flat control is created.
 void InitFlatControls();
 
 TFlatStyle ParseFlatStyle(std::wstring_view value);
