@@ -31,6 +31,15 @@ const tk::FormLayout& TAboutFrm::Layout() {
              {{L"AutoSize", L"False"}, {L"Layout", L"tlCenter"}}},
             {L"TfsMemo", L"LicenseMemo", 8, 64, 369, 97, kLicenseText, 1,
              {{L"ScrollBars", L"ssVertical"}, {L"WordWrap", L"True"}}},
+            {L"TabcURLLabel", L"SiteLbl", 16, 176, 104, 13, kSiteAddress, -1,
+             {{L"URL", kSiteAddress}, {L"Cursor", L"crHandPoint"}, {L"ParentFont", L"False"},
+              {L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-11"}, {L"Font.Color", L"clBlue"}}},
+            {L"TabcURLLabel", L"MailLbl", 288, 176, 84, 13, kMailAddress, -1,
+             // The address is longer than the box: it grows to the left
+             // from the box's right edge rather than out of the window.
+             {{L"Alignment", L"taRightJustify"}, {L"URL", kMailAddress}, {L"ShowBrowser", L"aswMinimize"}, {L"Cursor", L"crHandPoint"},
+              {L"ParentFont", L"False"}, {L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-11"},
+              {L"Font.Color", L"clBlue"}}},
             {L"TfsBitBtn", L"CloseBtn", 144, 208, 89, 25, L"Закрыть", 0,
              {{L"Default", L"True"}, {L"Glyph", L"CLOSE_GLYPH"}, {L"NumGlyphs", L"2"}, {L"OnClick", L"CloseBtnClick"}}},
         },
@@ -44,6 +53,8 @@ TAboutFrm::TAboutFrm() {
     CloseBtn = &Find<TfsBitBtn>(L"CloseBtn");
     LicenseMemo = &Find<TfsMemo>(L"LicenseMemo");
     VersionLbl = &Find<TfsLabel>(L"VersionLbl");
+    SiteLbl = &Find<TabcURLLabel>(L"SiteLbl");
+    MailLbl = &Find<TabcURLLabel>(L"MailLbl");
     NameLbl = &Find<TOrvelLabel>(L"NameLbl");
 }
 

@@ -4,6 +4,7 @@
 #include "controls/flat_button.h"
 #include "controls/flat_edit.h"
 #include "controls/flat_label.h"
+#include "controls/link_label.h"
 #include "controls/title_label.h"
 #include "toolkit/form.h"
 
@@ -12,6 +13,8 @@ public:
     // The disclaimer, line by line.  Some words mix Latin letters that look
     // Cyrillic into their spelling; they are kept exactly as written.
     static const wchar_t* const kLicenseText;
+    static constexpr const wchar_t* kSiteAddress = L"http://example.org/";
+    static constexpr const wchar_t* kMailAddress = L"mailto:author@example.org";
 
     TAboutFrm();
 
@@ -20,6 +23,8 @@ public:
     TfsBitBtn* CloseBtn;
     TfsMemo* LicenseMemo;
     TfsLabel* VersionLbl;
+    TabcURLLabel* SiteLbl;
+    TabcURLLabel* MailLbl;
     TOrvelLabel* NameLbl;
 
     void CloseBtnClick(tk::Component& Sender);

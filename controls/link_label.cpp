@@ -182,15 +182,15 @@ void TabcCustomMouseLabel::DoMouseLeave() {
 
 void TabcCustomMouseLabel::MouseEnter(tk::Control& source) {
     Label::MouseEnter(source);
-    if (&source == this) Entered();
+    if (&source == this) HandleEnter();
 }
 
 void TabcCustomMouseLabel::MouseLeave(tk::Control& source) {
     Label::MouseLeave(source);
-    if (&source == this) Left();
+    if (&source == this) HandleLeave();
 }
 
-void TabcCustomMouseLabel::Entered() {
+void TabcCustomMouseLabel::HandleEnter() {
     if (!hovered_ && Enabled()) {
         hovered_ = true;
         Repaint();
@@ -200,7 +200,7 @@ void TabcCustomMouseLabel::Entered() {
 }
 
 // Labels are never dragged here, so a leave always counts.
-void TabcCustomMouseLabel::Left() {
+void TabcCustomMouseLabel::HandleLeave() {
     if (Enabled()) {
         hovered_ = false;
         Repaint();

@@ -101,8 +101,8 @@ protected:
 
 private:
     friend class TabcCustomWaveList;
-    void Entered();
-    void Left();
+    void HandleEnter();
+    void HandleLeave();
     // Sets Hovered from where the pointer is now, and repaints.
     void RecheckHover();
     void PlayEffectSound(TabcLabelMouseEffects effects, unsigned index);

@@ -1,5 +1,6 @@
 #include "app/about_form.h"
 #include "app/main_form.h"
+#include "controls/browser_stand_in.h"
 #include "controls/flat_style.h"
 #include "toolkit/gui_support.h"
 
@@ -249,4 +250,64 @@ TEST_F(AboutFormTest, TheMainWindowsAboutButtonShowsItModally) {
     tk::Application::Instance().Free(main);
 }
 
+// The two links: blue, a hand over them, the URL their own text; the site
+// shown maximized and the mail link minimized, both through the browser.
+TEST_F(AboutFormTest, LinksOpenTheirOwnTextInTheBrowser) {
+    guitest::Browser browser;
+    browser.Register(L"TessavelTestPage", L"\"C:\\Browser\\b.exe\" -osint -url \"%1\"");
+    about().Handle();
+    TabcURLLabel* site = about().SiteLbl;
+    TabcURLLabel* mail = about().MailLbl;
+    for (TabcURLLabel* link : {site, mail}) {
+        EXPECT_EQ(176, link->Top()) << link->Name();
+        EXPECT_EQ(link->Text(), link->URL()) << link->Name();
+        EXPECT_EQ(tk::Cursor::HandPoint, link->GetCursor()) << link->Name();
+        EXPECT_EQ(0x00FF0000u, link->GetFont().TextColor()) << link->Name();
+        EXPECT_EQ(L"MS Sans Serif", link->GetFont().Name()) << link->Name();
+        EXPECT_EQ(-11, link->GetFont().Height()) << link->Name();
+        EXPECT_LE(link->Left() + link->Width(), about().ClientWidth()) << link->Name() << " inside the window";
+    }
+    EXPECT_EQ(16, site->Left());
+    EXPECT_EQ(288 + 84, mail->Left() + mail->Width()) << "the mail link keeps its right edge";
+    EXPECT_LT(site->Left() + site->Width(), mail->Left());
+    EXPECT_EQ(0u, mail->Text().rfind(L"mailto:", 0));
+    EXPECT_NE(std::wstring::npos, site->URL().find(L"example.org"));
+    EXPECT_NE(std::wstring::npos, mail->URL().find(L"example.org"));
+
+    site->Click();
+    mail->Click();
+    ASSERT_EQ(2u, browser.starts.size());
+    EXPECT_EQ(L"\"C:\\Browser\\b.exe\" -osint -url  " + site->URL(), browser.starts[0].commandLine);
+    EXPECT_EQ(SW_SHOWMAXIMIZED, browser.starts[0].showCode);
+    EXPECT_EQ(L"\"C:\\Browser\\b.exe\" -osint -url  " + mail->URL(), browser.starts[1].commandLine);
+    EXPECT_EQ(SW_MINIMIZE, browser.starts[1].showCode);
+}
+
 }  // namespace
+namespace {
+TEST_F(AboutFormTest, TmpWidths) {
+    about().Show();
+    guitest::Settle();
+    auto* l = about().SiteLbl;
+    HDC dc = GetDC(l->Handle());
+    tk::Font f(l->GetFont());
+    SelectObject(dc, f.Handle());
+    RECT r{0,0,0,0};
+    DrawTextW(dc, l->Text().c_str(), -1, &r, DT_CALCRECT|DT_EXPANDTABS);
+    HDC sdc = GetDC(nullptr);
+    SelectObject(sdc, f.Handle());
+    RECT r2{0,0,0,0};
+    DrawTextW(sdc, l->Text().c_str(), -1, &r2, DT_CALCRECT|DT_EXPANDTABS);
+    RECT wr; GetWindowRect(l->Handle(), &wr); RECT cr; GetClientRect(l->Handle(), &cr);
+    printf("window %ld x %ld client %ld x %ld\n", wr.right-wr.left, wr.bottom-wr.top, cr.right, cr.bottom);
+    about().Show();
+    guitest::Settle();
+    auto blueRight = [&] { int n = 0; HDC d = GetDC(l->Handle()); for (int x = 105; x < 117; ++x) for (int y = 0; y < 12; ++y) n += GetPixel(d, x, y) == RGB(0,0,255); ReleaseDC(l->Handle(), d); return n; };
+    auto blueBottom = [&] { int n = 0; HDC d = GetDC(l->Handle()); for (int x = 0; x < 117; ++x) n += GetPixel(d, x, 11) == RGB(0,0,255); ReleaseDC(l->Handle(), d); return n; };
+    printf("before repaint: right %d bottom %d\n", blueRight(), blueBottom());
+    l->Repaint(); guitest::Settle();
+    printf("after repaint: right %d bottom %d\n", blueRight(), blueBottom());
+    about().Hide();
+    printf("label %d window-dc %ld screen-dc %ld font %ls %d\n", l->Width(), r.right, r2.right, l->GetFont().Name().c_str(), l->GetFont().Height());
+}
+}
