@@ -262,12 +262,7 @@ void TabcCustomMouseLabel::DoDrawText(HDC dc, RECT& rect, UINT flags) {
             DrawTextW(dc, text.c_str(), n, &rect, flags);
             return;
         }
-        RECT shifted = rect;
-        OffsetRect(&shifted, 1, 1);
-        SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-        DrawTextW(dc, text.c_str(), n, &shifted, flags);
-        SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
-        DrawTextW(dc, text.c_str(), n, &rect, flags);
+        tk::DrawEmbossedText(dc, text, rect, flags);
         return;
     }
 

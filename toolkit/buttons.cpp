@@ -112,18 +112,9 @@ ButtonLayoutResult CalcButtonLayout(HDC dc, const RECT& client, POINT offset, co
 void DrawButtonCaption(HDC dc, const std::wstring& caption, RECT bounds, bool enabled) {
     if (caption.empty()) return;
     const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
-    const int n = static_cast<int>(caption.size());
     SetBkMode(dc, TRANSPARENT);
-    if (enabled) {
-        DrawTextW(dc, caption.c_str(), n, &bounds, flags);
-        return;
-    }
-    RECT shifted = bounds;
-    OffsetRect(&shifted, 1, 1);
-    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-    DrawTextW(dc, caption.c_str(), n, &shifted, flags);
-    SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
-    DrawTextW(dc, caption.c_str(), n, &bounds, flags);
+    if (enabled) DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &bounds, flags);
+    else DrawEmbossedText(dc, caption, bounds, flags);
 }
 
 void DrawMasked(HDC dc, const Bitmap& image, int x, int y, COLORREF mask, COLORREF background) {

@@ -278,4 +278,14 @@ void ImageList::Draw(int index, HDC dc, int x, int y, COLORREF background) const
     ImageList_DrawEx(list_, index, dc, x, y, 0, 0, background, CLR_DEFAULT, style);
 }
 
+void DrawEmbossedText(HDC dc, const std::wstring& text, RECT bounds, UINT flags) {
+    const int n = static_cast<int>(text.size());
+    RECT shifted = bounds;
+    OffsetRect(&shifted, 1, 1);
+    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    DrawTextW(dc, text.c_str(), n, &shifted, flags);
+    SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+    DrawTextW(dc, text.c_str(), n, &bounds, flags);
+}
+
 }  // namespace tk

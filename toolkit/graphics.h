@@ -131,4 +131,8 @@ private:
     int height_;
 };
 
+// Text as disabled controls show it: in the highlight colour one pixel right
+// and down, then in the shadow colour in place.
+void DrawEmbossedText(HDC dc, const std::wstring& text, RECT bounds, UINT flags);
+
 }  // namespace tk

@@ -87,12 +87,7 @@ void Label::DoDrawText(HDC dc, RECT& rect, UINT flags) {
     if (flags & DT_CALCRECT) {
         DrawTextW(dc, text.c_str(), n, &rect, flags);
     } else if (!Enabled()) {
-        RECT shifted = rect;
-        OffsetRect(&shifted, 1, 1);
-        SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-        DrawTextW(dc, text.c_str(), n, &shifted, flags);
-        SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
-        DrawTextW(dc, text.c_str(), n, &rect, flags);
+        DrawEmbossedText(dc, text, rect, flags);
     } else {
         SetTextColor(dc, ToRgb(GetFont().TextColor()));
         DrawTextW(dc, text.c_str(), n, &rect, flags);

@@ -284,30 +284,3 @@ TEST_F(AboutFormTest, LinksOpenTheirOwnTextInTheBrowser) {
 }
 
 }  // namespace
-namespace {
-TEST_F(AboutFormTest, TmpWidths) {
-    about().Show();
-    guitest::Settle();
-    auto* l = about().SiteLbl;
-    HDC dc = GetDC(l->Handle());
-    tk::Font f(l->GetFont());
-    SelectObject(dc, f.Handle());
-    RECT r{0,0,0,0};
-    DrawTextW(dc, l->Text().c_str(), -1, &r, DT_CALCRECT|DT_EXPANDTABS);
-    HDC sdc = GetDC(nullptr);
-    SelectObject(sdc, f.Handle());
-    RECT r2{0,0,0,0};
-    DrawTextW(sdc, l->Text().c_str(), -1, &r2, DT_CALCRECT|DT_EXPANDTABS);
-    RECT wr; GetWindowRect(l->Handle(), &wr); RECT cr; GetClientRect(l->Handle(), &cr);
-    printf("window %ld x %ld client %ld x %ld\n", wr.right-wr.left, wr.bottom-wr.top, cr.right, cr.bottom);
-    about().Show();
-    guitest::Settle();
-    auto blueRight = [&] { int n = 0; HDC d = GetDC(l->Handle()); for (int x = 105; x < 117; ++x) for (int y = 0; y < 12; ++y) n += GetPixel(d, x, y) == RGB(0,0,255); ReleaseDC(l->Handle(), d); return n; };
-    auto blueBottom = [&] { int n = 0; HDC d = GetDC(l->Handle()); for (int x = 0; x < 117; ++x) n += GetPixel(d, x, 11) == RGB(0,0,255); ReleaseDC(l->Handle(), d); return n; };
-    printf("before repaint: right %d bottom %d\n", blueRight(), blueBottom());
-    l->Repaint(); guitest::Settle();
-    printf("after repaint: right %d bottom %d\n", blueRight(), blueBottom());
-    about().Hide();
-    printf("label %d window-dc %ld screen-dc %ld font %ls %d\n", l->Width(), r.right, r2.right, l->GetFont().Name().c_str(), l->GetFont().Height());
-}
-}
