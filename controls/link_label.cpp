@@ -69,8 +69,9 @@ unsigned StartProcess(const std::wstring& commandLine, int showCode) {
     return 33;
 }
 
-// The unnamed value of a key directly under HKEY_CLASSES_ROOT, or nothing.
-std::wstring ClassesDefaultValue(const std::wstring& key) {
+// The unnamed value of a key directly under HKEY_CLASSES_ROOT, or nothing;
+// `expandable` tells whether it names environment variables to expand.
+std::wstring ClassesDefaultValue(const std::wstring& key, bool* expandable = nullptr) {
     HKEY handle;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return {};
     std::array<wchar_t, browser::kValueBytes / sizeof(wchar_t)> buffer{};
@@ -79,7 +80,20 @@ std::wstring ClassesDefaultValue(const std::wstring& key) {
     const LONG result = RegQueryValueExW(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
     RegCloseKey(handle);
     if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
+    if (expandable) *expandable = type == REG_EXPAND_SZ;
     return browser::ValueText(std::wstring_view(buffer.data(), size / sizeof(wchar_t)));
+}
+
+// An open command stored with variables (%ProgramFiles%, %SystemRoot%) names
+// no program until they are expanded.
+std::wstring Expanded(const std::wstring& text) {
+    const DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (size == 0) return text;
+    std::wstring out(size, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(text.c_str(), out.data(), size);
+    if (written == 0 || written > size) return text;
+    out.resize(written - 1);
+    return out;
 }
 
 }  // namespace
@@ -108,9 +122,14 @@ unsigned OpenInBrowser(const std::wstring& url, int showCode) {
     try {
         const std::wstring type = ClassesDefaultValue(L".htm");
         if (type.empty()) return 0;
-        const std::wstring command = ClassesDefaultValue(type + L"\\shell\\open\\command");
+        bool expandable = false;
+        const std::wstring command = ClassesDefaultValue(type + L"\\shell\\open\\command", &expandable);
         if (command.empty()) return 0;
-        const std::wstring line = browser::CommandLine(command, url);
+        // The cut is made on the stored text; variables are expanded after it,
+        // so that a value of one cannot move the placeholder.
+        std::wstring line = browser::CommandLine(command, L"");
+        if (expandable) line = Expanded(line);
+        line += url;
         return Starter() ? Starter()(line, showCode) : StartProcess(line, showCode);
     } catch (...) {
         // A click that cannot start the browser does nothing at all.

@@ -48,10 +48,11 @@ public:
         else RegDeleteTreeW(root_, (prefix_ + L".htm").c_str());
     }
     // The ".htm" type and its open command; a null command leaves it out.
-    void Register(const wchar_t* type, const wchar_t* command) {
+    // `valueType` REG_EXPAND_SZ stores a command that names variables.
+    void Register(const wchar_t* type, const wchar_t* command, DWORD valueType = REG_SZ) {
         Write(prefix_ + L".htm", type);
         RegDeleteTreeW(root_, (prefix_ + L"TessavelTestPage").c_str());
-        if (command) Write(prefix_ + L"TessavelTestPage\\shell\\open\\command", command);
+        if (command) Write(prefix_ + L"TessavelTestPage\\shell\\open\\command", command, valueType);
     }
 
     std::vector<Start> starts;
@@ -64,8 +65,8 @@ private:
             return std::nullopt;
         return std::wstring(value);
     }
-    void Write(const std::wstring& key, const std::wstring& value) const {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(root_, key.c_str(), nullptr, REG_SZ, value.c_str(),
+    void Write(const std::wstring& key, const std::wstring& value, DWORD valueType = REG_SZ) const {
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(root_, key.c_str(), nullptr, valueType, value.c_str(),
                                                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))));
     }
     HKEY root_ = HKEY_CURRENT_USER;

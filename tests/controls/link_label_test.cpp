@@ -183,6 +183,26 @@ TEST_F(LinkLabel, WithoutAnAssociationOrACommandAClickDoesNothing) {
     EXPECT_LT(OpenInBrowser(L"0", SW_HIDE), 32u);
 }
 
+// Open commands are often stored with variables; they are expanded after
+// the cut, and a variable-looking URL is passed on as it is.
+TEST_F(LinkLabel, AnExpandableCommandIsExpandedAfterTheCut) {
+    browser.Register(L"TessavelTestPage", L"\"%SystemRoot%\\b.exe\" -url \"%1\" -tail", REG_EXPAND_SZ);
+    link->SetURL(L"http://example.org/%SystemRoot%");
+    link->Click();
+    wchar_t root[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableW(L"SystemRoot", root, MAX_PATH);
+    ASSERT_GT(n, 0u);
+    ASSERT_EQ(1u, browser.starts.size());
+    EXPECT_EQ(L"\"" + std::wstring(root, n) + L"\\b.exe\" -url  http://example.org/%SystemRoot%",
+              browser.starts[0].commandLine);
+
+    // Stored as plain text, the same command stays as it is.
+    browser.Register(L"TessavelTestPage", L"\"%SystemRoot%\\b.exe\" \"%1\"");
+    link->Click();
+    ASSERT_EQ(2u, browser.starts.size());
+    EXPECT_EQ(L"\"%SystemRoot%\\b.exe\"  http://example.org/%SystemRoot%", browser.starts[1].commandLine);
+}
+
 TEST_F(LinkLabel, DisabledIsEmbossedDeafAndComesBackHovered) {
     link->SetEnabled(false);
     Settle();
