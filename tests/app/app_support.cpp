@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <stdexcept>
 
@@ -70,28 +68,6 @@ void Process::Kill() {
 DWORD RunProgram(const std::filesystem::path& program, const std::vector<std::wstring>& arguments) {
     Process p(program, arguments);
     return p.Wait();
-}
-
-Scratch::Scratch() {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            (L"tessavel-app-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-}
-
-Scratch::~Scratch() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::filesystem::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
 }
 
 std::string SampleBytes(std::size_t size) {

@@ -2,6 +2,8 @@
 // starting a process and waiting for it, and a scratch folder.
 #pragma once
 
+#include "support/files.h"
+
 #include <windows.h>
 
 #include <filesystem>
@@ -35,22 +37,18 @@ private:
 // Runs a program to its end; its exit code.
 DWORD RunProgram(const std::filesystem::path& program, const std::vector<std::wstring>& arguments);
 
-// A folder of its own under the temporary folder, removed with the object.
-class Scratch {
+// The shared test folder, named in the wide paths these tests hand to
+// windows and programs.
+class Scratch : public testfiles::TempFolder {
 public:
-    Scratch();
-    ~Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    std::filesystem::path operator/(const std::wstring& name) const { return path_ / name; }
-    const std::filesystem::path& Path() const noexcept { return path_; }
-
-private:
-    std::filesystem::path path_;
+    std::filesystem::path operator/(const std::wstring& name) const { return path() / name; }
+    const std::filesystem::path& Path() const noexcept { return path(); }
 };
 
-std::string ReadAll(const std::filesystem::path& file);
-void WriteAll(const std::filesystem::path& file, const std::string& bytes);
+inline std::string ReadAll(const std::filesystem::path& file) { return testfiles::ReadText(testfiles::NameOf(file)); }
+inline void WriteAll(const std::filesystem::path& file, const std::string& bytes) {
+    testfiles::WriteText(testfiles::NameOf(file), bytes);
+}
 // Text that compresses well, and a tail of noise, so both passes matter.
 std::string SampleBytes(std::size_t size);
 
