@@ -91,9 +91,17 @@ std::wstring Application::ExceptionText(std::wstring message) {
 
 void Application::ShowException(const std::exception& error) {
     const std::wstring text = ExceptionText(WidenMessage(error.what()));
+    // The box disables its owner itself and enables it again before it
+    // closes, so that the activation returns to the owner; disabled here
+    // too, the owner would stay disabled until the box had gone and the
+    // activation would go to some other program's window.
     HWND owner = GetActiveWindow();
-    WindowDisabler disabler(nullptr);
-    MessageBoxW(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
+    if (!owner && mainForm_ && mainForm_->HandleAllocated() && IsWindowVisible(mainForm_->Handle()))
+        owner = mainForm_->Handle();  // the program is in the background
+    WindowDisabler disabler(owner);
+    const UINT type = MB_OK | MB_ICONSTOP;
+    if (messageBox_) messageBox_(owner, text, title_, type);
+    else MessageBoxW(owner, text.c_str(), title_.c_str(), type);
 }
 
 void Application::HandleException(std::exception_ptr error) noexcept {

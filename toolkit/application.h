@@ -54,6 +54,11 @@ public:
     // the program's other windows are disabled while it is up.
     void ShowException(const std::exception& error);
     static std::wstring ExceptionText(std::wstring message);
+    // What shows that box: the system's message box; tests put a stand-in
+    // here (null: the system's again).
+    using MessageBoxFunction =
+        std::function<int(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)>;
+    void SetMessageBox(MessageBoxFunction box) { messageBox_ = std::move(box); }
 
 private:
     Application();
@@ -63,6 +68,7 @@ private:
 
     std::wstring title_;
     Form* mainForm_ = nullptr;
+    MessageBoxFunction messageBox_;
     bool terminated_ = false;
     int exitCode_ = 0;
 };

@@ -97,6 +97,40 @@ TEST_F(Dispatch, TheDefaultHandlerShowsTheMessageWithAFullStopUnderTheTitle) {
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(form().Handle()) != FALSE; }));
 }
 
+// The system's box disables its owner and enables it again before it goes,
+// so that the activation returns there; an owner it is handed disabled it
+// leaves alone (Wine's box enables it all the same, so a stand-in checks
+// what the box is handed).
+TEST_F(Dispatch, TheBoxGetsItsOwnerEnabledWhileTheProgramsOtherWindowsWait) {
+    tk::Application& app = tk::Application::Instance();
+    app.OnException = nullptr;
+    tk::Form& other = app.Own<tk::Form>();
+    other.SetBounds(600, 100, 200, 100);
+    other.Show();
+    form().Show();
+    ASSERT_TRUE(WaitUntil([&] { return GetActiveWindow() == form().Handle(); }));
+    auto& button = Add<tk::BitBtn>(20, 20, 100, 25, 0);
+    button.OnClick = [](tk::Component&) { throw tk::Error("File not found"); };
+    struct {
+        HWND owner = nullptr;
+        bool ownerEnabled = false, otherEnabled = true;
+    } seen;
+    app.SetMessageBox([&](HWND owner, const std::wstring&, const std::wstring&, UINT) {
+        seen = {owner, IsWindowEnabled(owner) != FALSE, IsWindowEnabled(other.Handle()) != FALSE};
+        return IDOK;
+    });
+    PostMessageW(button.Handle(), BM_CLICK, 0, 0);
+    const bool shown = WaitUntil([&] { return seen.owner != nullptr; });
+    app.SetMessageBox(nullptr);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(seen.owner, form().Handle());
+    EXPECT_TRUE(seen.ownerEnabled);
+    EXPECT_FALSE(seen.otherEnabled);
+    EXPECT_TRUE(IsWindowEnabled(other.Handle()));
+    EXPECT_EQ(GetActiveWindow(), form().Handle());
+    app.Free(other);
+}
+
 class Modal : public WindowTest {
 protected:
     void SetUp() override {
