@@ -16,7 +16,7 @@ public:
     static Application& Instance();
 
     const std::wstring& Title() const noexcept { return title_; }
-    void SetTitle(std::wstring title) { title_ = std::move(title); }
+    void SetTitle(std::wstring title);
     // The executable's file name without its folder, cut at the first ".",
     // every character but the first in lower case: CIPHER.EXE gives Cipher.
     static std::wstring TitleFromPath(std::wstring_view path);
@@ -32,6 +32,13 @@ public:
     void SetMainForm(Form* form) noexcept { mainForm_ = form; }
     // Frees the forms the application owns (at the end of the program).
     void DestroyForms();
+
+    // The window that stands for the program on the taskbar and in the task
+    // switcher, captioned with the title: the main form's owner.  It has no
+    // size, so nothing of it shows; activated, it hands the activation on
+    // to the program's window, and minimizing the main form minimizes it.
+    HWND Handle();
+    void Minimize();
 
     // Shows the main form as the process was asked to start (maximized,
     // minimized or normally), then runs messages until the quit message.
@@ -63,11 +70,21 @@ public:
 private:
     Application();
     bool ProcessMessage(MSG& msg);
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+    LRESULT HandleWindowMessage(UINT msg, WPARAM w, LPARAM l);
+    void HideProgramWindows();
+    void ShowProgramWindows();
+    void ActivateProgramWindow();
     void Forget(Form* form) noexcept;
     friend class Form;
 
     std::wstring title_;
     Form* mainForm_ = nullptr;
+    HWND handle_ = nullptr;
+    // What minimizing hid, to show again on restoring; the main form when
+    // the program started minimized.
+    std::vector<HWND> hidden_;
+    bool showMainFormOnRestore_ = false;
     MessageBoxFunction messageBox_;
     bool terminated_ = false;
     int exitCode_ = 0;

@@ -125,9 +125,12 @@ void Form::CreateParams(WindowParams& p) {
             if (icons_ & biMaximize) p.style |= WS_MAXIMIZEBOX;
         }
     }
-    // Windows other than the main form stay above it and off the taskbar.
-    Form* main = Application::Instance().MainForm();
-    p.parent = main && main != this ? main->Handle() : nullptr;
+    // Windows other than the main form stay above it and off the taskbar;
+    // the main form is owned by the application's window, which stands for
+    // the program there.
+    Application& app = Application::Instance();
+    Form* main = app.MainForm();
+    p.parent = !main ? nullptr : main != this ? main->Handle() : app.Handle();
     RECT r{0, 0, clientWidth_, clientHeight_};
     AdjustWindowRectEx(&r, p.style, FALSE, p.exStyle);
     p.width = r.right - r.left;
@@ -282,6 +285,13 @@ LRESULT Form::WndProc(UINT msg, WPARAM w, LPARAM l) {
             Hide();
         }
         return 0;
+    case WM_SYSCOMMAND:
+        // The main form minimizes with the taskbar entry, which hides it.
+        if ((w & 0xFFF0) == SC_MINIMIZE && Application::Instance().MainForm() == this) {
+            Application::Instance().Minimize();
+            return 0;
+        }
+        break;
     case DM_GETDEFID: {
         Control* focused = FromHandle(GetFocus());
         Control* target = dynamic_cast<BitBtn*>(focused) ? focused : DefaultButton();

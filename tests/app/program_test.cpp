@@ -145,6 +145,43 @@ TEST(Program, TitleComesFromTheExecutableAndTheExceptionBoxCarriesIt) {
     EXPECT_EQ(0u, program.Wait());
 }
 
+// The taskbar shows one entry for the program, captioned with its title:
+// the window the main window is owned by.  It restores, minimizes and
+// closes the program as the main window's own entry would; started
+// minimized, the program is that entry alone until it is restored.
+TEST(Program, TheTaskbarEntryCarriesTheTitleAndActsForTheWindow) {
+    Scratch scratch;
+    std::filesystem::copy_file(apptest::BuiltProgram(L"app/Tessavel.exe"), scratch / L"CIPHER.EXE");
+    Process program(scratch / L"CIPHER.EXE", {}, SW_SHOWMINNOACTIVE);
+    const HWND entry = FindProcessWindow(program.Id(), L"Cipher");
+    ASSERT_TRUE(entry);
+    const auto waitFor = [](const auto& condition) {
+        for (int i = 0; i < 200 && !condition(); ++i) Sleep(25);
+        return condition();
+    };
+    EXPECT_TRUE(waitFor([&] { return IsIconic(entry) != FALSE; }));
+    EXPECT_FALSE(GetWindow(entry, GW_OWNER));
+    EXPECT_FALSE(GetWindowLongW(entry, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+
+    PostMessageW(entry, WM_SYSCOMMAND, SC_RESTORE, 0);
+    const HWND window = FindProcessWindow(program.Id(), L"Tessavel");
+    ASSERT_TRUE(window);
+    EXPECT_EQ(GetWindow(window, GW_OWNER), entry) << "the main window stands on the taskbar itself";
+    EXPECT_FALSE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_TRUE(waitFor([&] { return !IsIconic(entry) && GetForegroundWindow() == window; }));
+    RECT r;
+    GetWindowRect(entry, &r);
+    EXPECT_TRUE(IsRectEmpty(&r)) << "nothing of it shows on the screen";
+
+    PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(waitFor([&] { return IsIconic(entry) && !IsWindowVisible(window); }));
+    PostMessageW(entry, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(waitFor([&] { return !IsIconic(entry) && IsWindowVisible(window) && GetForegroundWindow() == window; }));
+
+    PostMessageW(entry, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(0u, program.Wait());
+}
+
 // The window comes up as the program was asked to start it.
 TEST(Program, StartsMaximizedOrMinimizedWhenAskedTo) {
     for (int show : {SW_SHOWMAXIMIZED, SW_SHOWMINNOACTIVE, SW_SHOWNORMAL}) {
