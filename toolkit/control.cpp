@@ -64,6 +64,8 @@ WNDPROC BaseProcOf(HWND hwnd) {
     return DefWindowProcW;
 }
 
+unsigned ButtonBit(MouseButton b) { return 1u << static_cast<unsigned>(b); }
+
 bool CursorOver(HWND hwnd) {
     POINT p;
     return GetCursorPos(&p) && WindowFromPoint(p) == hwnd;
@@ -246,7 +248,8 @@ LRESULT Control::Dispatch(UINT msg, WPARAM w, LPARAM l) {
         if (g_pointerControl == this) g_pointerControl = nullptr;
         SetWindowLongPtrW(self, GWLP_USERDATA, 0);
         hwnd_ = nullptr;
-        tracking_ = captured_ = false;
+        tracking_ = false;
+        held_ = 0;
     }
     return r;
 }
@@ -314,7 +317,7 @@ LRESULT Control::WndProc(UINT msg, WPARAM w, LPARAM l) {
     case WM_NCMOUSELEAVE: {
         LRESULT r = DefaultHandler(msg, w, l);
         if (!tracking_) return r;
-        if (CursorOver(hwnd_) && !captured_) {
+        if (CursorOver(hwnd_) && !held_) {
             // Only moved between the client area and the border.
             POINT p;
             GetCursorPos(&p);
@@ -323,13 +326,13 @@ LRESULT Control::WndProc(UINT msg, WPARAM w, LPARAM l) {
             TrackMouseEvent(&t);
             return r;
         }
-        if (captured_) return r;  // the moves of a held button decide
+        if (held_) return r;  // the moves of a held button decide
         PointerLeft();
         return r;
     }
     case WM_CAPTURECHANGED: {
         LRESULT r = DefaultHandler(msg, w, l);
-        captured_ = false;
+        held_ = 0;
         if (tracking_ && !CursorOver(hwnd_)) PointerLeft();
         return r;
     }
@@ -341,10 +344,13 @@ LRESULT Control::WndProc(UINT msg, WPARAM w, LPARAM l) {
                               : msg == WM_MBUTTONDOWN ? MouseButton::Middle
                                                       : MouseButton::Left;
         LRESULT r = 0;
-        if (!ownClass_) r = DefaultHandler(msg, w, l);
-        else if (b == MouseButton::Left) {
+        if (!ownClass_) {
+            r = DefaultHandler(msg, w, l);
+        } else {
+            // Every button held on the control is its own until released,
+            // wherever that happens.
             SetCapture(hwnd_);
-            captured_ = true;
+            held_ |= ButtonBit(b);
         }
         MouseDown(b, GET_X_LPARAM(l), GET_Y_LPARAM(l));
         return r;
@@ -361,11 +367,9 @@ LRESULT Control::WndProc(UINT msg, WPARAM w, LPARAM l) {
             return r;
         }
         const POINT at{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
-        const bool clicked = b == MouseButton::Left && captured_;
-        if (b == MouseButton::Left) {
-            captured_ = false;
-            if (GetCapture() == hwnd_) ReleaseCapture();
-        }
+        const bool clicked = b == MouseButton::Left && (held_ & ButtonBit(b));
+        held_ &= ~ButtonBit(b);
+        if (!held_ && GetCapture() == hwnd_) ReleaseCapture();
         MouseUp(b, at.x, at.y);
         if (clicked && hwnd_) {
             RECT rc;

@@ -166,8 +166,6 @@ protected:
     // transparent own-class controls).
     void PaintParentBackground(HDC dc);
 
-    // Left button went down on an own-class control and it holds the mouse.
-    bool MouseCaptured() const noexcept { return captured_; }
 
     // Text kept while there is no window (and across re-creation).
     std::wstring text_;
@@ -200,7 +198,7 @@ private:
     COLORREF colorBrushRgb_ = CLR_INVALID;
     Cursor cursor_ = Cursor::Default;
     bool tracking_ = false;
-    bool captured_ = false;
+    unsigned held_ = 0;  // buttons pressed on an own-class control, which holds the mouse for them
 };
 
 // Where an exception that escaped a message handler goes (the application's

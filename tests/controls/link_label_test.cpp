@@ -140,6 +140,22 @@ TEST_F(LinkLabel, HoverUnderlinesHoldTurnsPurpleReleaseElsewhereRestores) {
     EXPECT_EQ(1, leaves);
 }
 
+TEST_F(LinkLabel, TheOtherButtonsReleasedElsewhereOnlyRestoreTheLook) {
+    const Look normal = Blue();
+    for (tk::MouseButton button : {tk::MouseButton::Right, tk::MouseButton::Middle}) {
+        Hover();
+        ButtonDown(button);
+        ASSERT_TRUE(WaitUntil([&] { return link->Pressed(); }));
+        MoveMouseTo(link->Handle(), {10, 60});  // onto the form
+        ButtonUp(button);
+        ASSERT_TRUE(WaitUntil([&] { return !link->Pressed() && !link->Hovered(); }));
+        Settle();
+        EXPECT_EQ(normal.count, Blue().count);
+        EXPECT_EQ(normal.longestRun, Blue().longestRun);
+    }
+    EXPECT_TRUE(browser.starts.empty());
+}
+
 TEST_F(LinkLabel, ClickStartsTheBrowserOnceWithTheCutCommandAndTheShowCode) {
     std::vector<std::size_t> startsAtClick;  // the ordinary click comes before the browser
     link->OnClick = [&](tk::Component&) { startsAtClick.push_back(browser.starts.size()); };

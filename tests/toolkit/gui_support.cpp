@@ -67,6 +67,18 @@ void MoveMouseAway() {
 void LeftDown() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
 void LeftUp() { SendMouse(MOUSEEVENTF_LEFTUP); }
 
+void ButtonDown(tk::MouseButton button) {
+    SendMouse(button == tk::MouseButton::Left    ? MOUSEEVENTF_LEFTDOWN
+              : button == tk::MouseButton::Right ? MOUSEEVENTF_RIGHTDOWN
+                                                 : MOUSEEVENTF_MIDDLEDOWN);
+}
+
+void ButtonUp(tk::MouseButton button) {
+    SendMouse(button == tk::MouseButton::Left    ? MOUSEEVENTF_LEFTUP
+              : button == tk::MouseButton::Right ? MOUSEEVENTF_RIGHTUP
+                                                 : MOUSEEVENTF_MIDDLEUP);
+}
+
 void SetKeyDown(int virtualKey, bool down) {
     BYTE state[256];
     GetKeyboardState(state);

@@ -25,6 +25,9 @@ void MoveMouseTo(HWND window, POINT client);
 void MoveMouseAway();
 void LeftDown();
 void LeftUp();
+// Any button, as the system's input.
+void ButtonDown(tk::MouseButton button);
+void ButtonUp(tk::MouseButton button);
 // Holds a key of the keyboard state down (for GetKeyState) or releases it.
 void SetKeyDown(int virtualKey, bool down);
 
