@@ -114,12 +114,18 @@ int TButtonGlyph::CreateButtonGlyph(tk::ButtonState state) {
     if (original_.Empty()) return -1;
     const SIZE size = ImageSize();
     if (size.cx <= 0) return -1;
-    if (!list_) {
-        if (!g_cache) g_cache = new TGlyphCache;
-        list_ = &g_cache->GetList(size.cx, size.cy);
-    }
+    // The image first: a set holds a list only while an image of its own is
+    // in it, since another set can free a list it left empty.
     const tk::GlyphImage image = tk::PrepareGlyphImage(original_, numGlyphs_, state);
-    index = list_->AddMasked(image.image, image.mask);
+    if (!g_cache) g_cache = new TGlyphCache;
+    TGlyphList* list = list_ ? list_ : &g_cache->GetList(size.cx, size.cy);
+    try {
+        index = list->AddMasked(image.image, image.mask);
+    } catch (...) {
+        if (!list_) g_cache->ReturnList(list);
+        throw;
+    }
+    list_ = list;
     return index;
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -77,6 +78,43 @@ TEST(ButtonGlyph, DownSharesTheUpImageBelowThreeImages) {
     EXPECT_EQ(g.List()->Count(), 1);
     g.SetGlyph(&two);  // dropping the shared image frees its slot once
     EXPECT_EQ(g.List(), nullptr);
+}
+
+// Takes every GDI handle the process may still have, for the scope.
+class GdiExhausted {
+public:
+    GdiExhausted() {
+        while (HBITMAP b = CreateBitmap(1, 1, 1, 1, nullptr)) held_.push_back(b);
+    }
+    ~GdiExhausted() {
+        for (HBITMAP b : held_) DeleteObject(b);
+    }
+
+private:
+    std::vector<HBITMAP> held_;
+};
+
+// The list of its size exists already (another set's), and building the
+// image fails: the set must not keep that list, which the other set frees.
+TEST(ButtonGlyph, AnImageThatCannotBeBuiltLeavesNoListBehind) {
+    tk::Bitmap canvas(16, 16);
+    tk::MemoryDC dc;
+    tk::Selected s(dc, canvas.Handle());
+    const tk::Bitmap glyph = Sized(32, 8);
+    TButtonGlyph failing, other;
+    failing.SetGlyph(&glyph);
+    other.SetGlyph(&glyph);
+    other.Draw(dc, {0, 0}, tk::ButtonState::Up, false);
+    {
+        GdiExhausted full;
+        EXPECT_THROW(failing.Draw(dc, {0, 0}, tk::ButtonState::Up, false), tk::Error);
+    }
+    EXPECT_EQ(failing.List(), nullptr);
+    EXPECT_EQ(failing.ImageIndex(tk::ButtonState::Up), -1);
+    other.SetGlyph(&glyph);  // its image goes, and with it the list
+    failing.Draw(dc, {0, 0}, tk::ButtonState::Up, false);
+    ASSERT_NE(failing.List(), nullptr);
+    EXPECT_EQ(failing.List()->Count(), 1);
 }
 
 TEST(GlyphCache, SharesListsBySizeReusesFreedSlotsAndGoesWithTheLastGlyphSet) {
