@@ -111,8 +111,12 @@ void TfsComboEdit::CreateParams(tk::WindowParams& p) {
 
 void TfsComboEdit::CreateWnd() {
     TfsEdit::CreateWnd();
-    SendMessageW(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, buttonWidth_));
+    SetRightMargin();
     PlaceButton();
+}
+
+void TfsComboEdit::SetRightMargin() {
+    SendMessageW(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, buttonWidth_));
 }
 
 void TfsComboEdit::PlaceButton() {
@@ -159,7 +163,10 @@ LRESULT TfsComboEdit::WndProc(UINT msg, WPARAM w, LPARAM l) {
         DoButtonClick();
         return 0;
     }
-    return TfsEdit::WndProc(msg, w, l);
+    const LRESULT r = TfsEdit::WndProc(msg, w, l);
+    // The edit control sets its margins anew for every font.
+    if (msg == WM_SETFONT && HandleAllocated()) SetRightMargin();
+    return r;
 }
 
 bool TfsComboEdit::SetProperty(std::wstring_view name, std::wstring_view value, tk::LayoutContext& context) {

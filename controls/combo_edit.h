@@ -70,6 +70,7 @@ protected:
 
 private:
     void PlaceButton();
+    void SetRightMargin();
 
     int buttonWidth_;
     TfsSpeedButton* button_;

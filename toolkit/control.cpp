@@ -396,7 +396,10 @@ LRESULT Control::WndProc(UINT msg, WPARAM w, LPARAM l) {
         return r;
     }
     case WM_SIZE: {
+        // Sent from within the move (WM_WINDOWPOSCHANGED), before the
+        // bounds are read back there.
         LRESULT r = DefaultHandler(msg, w, l);
+        SyncBounds();
         Resized();
         return r;
     }

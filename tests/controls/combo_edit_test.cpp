@@ -63,6 +63,16 @@ TEST_F(ComboEdit, TheButtonFillsTheRightEndLeavingOnePixelAround) {
     EXPECT_EQ(b.GetCursor(), tk::Cursor::Arrow);
 }
 
+// The edit control resets its margins with every new font, and a window
+// can be sized by others than the control's own bounds.
+TEST_F(ComboEdit, TheMarginAndTheButtonFollowFontsAndSizesSetAfterCreation) {
+    combo->GetFont().SetHeight(-13);
+    EXPECT_EQ(HIWORD(SendMessageW(combo->Handle(), EM_GETMARGINS, 0, 0)), bw);
+    MoveWindow(combo->Handle(), 112, 64, 300, 25, TRUE);
+    EXPECT_EQ(combo->Button().Left(), 300 - bw - 5);
+    EXPECT_EQ(combo->Button().Height(), 19);
+}
+
 TEST_F(ComboEdit, ABevelLiesOnTheButtonsOuterRing) {
     // From 217 - bw - 3, 3 to 214, 18 in the window (199, 3 to 214, 18 for
     // a 16-pixel arrow), right and bottom exclusive.
