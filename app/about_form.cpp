@@ -49,7 +49,7 @@ const tk::FormLayout& TAboutFrm::Layout() {
 
 TAboutFrm::TAboutFrm() {
     RegisterHandler(L"CloseBtnClick", [this](tk::Component& s) { CloseBtnClick(s); });
-    LoadLayout(Layout());
+    tk::LoadLayout(*this, Layout());
     CloseBtn = &Find<TfsBitBtn>(L"CloseBtn");
     LicenseMemo = &Find<TfsMemo>(L"LicenseMemo");
     VersionLbl = &Find<TfsLabel>(L"VersionLbl");

@@ -78,7 +78,7 @@ TMainFrm::TMainFrm(TMainFrmPrompts& prompts)
     RegisterHandler(L"EnCryptBtnClick", [this](tk::Component& s) { EnCryptBtnClick(s); });
     RegisterHandler(L"DeCryptBtnClick", [this](tk::Component& s) { DeCryptBtnClick(s); });
     RegisterHandler(L"AboutBtnClick", [this](tk::Component& s) { AboutBtnClick(s); });
-    LoadLayout(Layout());
+    tk::LoadLayout(*this, Layout());
 
     PasswordEdit = &Find<TfsEdit>(L"PasswordEdit");
     PasswordLbl = &Find<TfsLabel>(L"PasswordLbl");

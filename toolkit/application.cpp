@@ -141,8 +141,8 @@ void Application::ActivateProgramWindow() {
     if (target) SetForegroundWindow(target);
 }
 
-void Application::Forget(Form* form) noexcept {
-    if (mainForm_ == form) mainForm_ = nullptr;
+void Application::Freeing(Component& component) {
+    if (&component == mainForm_) mainForm_ = nullptr;
 }
 
 void Application::Run() {
@@ -176,7 +176,6 @@ bool Application::ProcessMessage(MSG& msg) {
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
     if (msg.message == WM_QUIT) {
         terminated_ = true;
-        exitCode_ = static_cast<int>(msg.wParam);
         return true;
     }
     // Keyboard navigation of forms: Tab, Enter for the default button,

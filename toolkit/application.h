@@ -29,7 +29,6 @@ public:
         return form;
     }
     Form* MainForm() const noexcept { return mainForm_; }
-    void SetMainForm(Form* form) noexcept { mainForm_ = form; }
     // Frees the forms the application owns (at the end of the program).
     void DestroyForms();
 
@@ -49,8 +48,6 @@ public:
     // Processes every queued message without waiting.
     void ProcessMessages();
     void Terminate();
-    bool Terminated() const noexcept { return terminated_; }
-    int ExitCode() const noexcept { return exitCode_; }
 
     // What happens to an exception that escaped a message handler.  The
     // default shows it (ShowException).
@@ -67,6 +64,9 @@ public:
         std::function<int(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)>;
     void SetMessageBox(MessageBoxFunction box) { messageBox_ = std::move(box); }
 
+protected:
+    void Freeing(Component& component) override;
+
 private:
     Application();
     bool ProcessMessage(MSG& msg);
@@ -75,8 +75,6 @@ private:
     void HideProgramWindows();
     void ShowProgramWindows();
     void ActivateProgramWindow();
-    void Forget(Form* form) noexcept;
-    friend class Form;
 
     std::wstring title_;
     Form* mainForm_ = nullptr;
@@ -87,7 +85,6 @@ private:
     bool showMainFormOnRestore_ = false;
     MessageBoxFunction messageBox_;
     bool terminated_ = false;
-    int exitCode_ = 0;
 };
 
 // Disables every enabled, visible top-level window of the thread except

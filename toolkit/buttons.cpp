@@ -1,7 +1,5 @@
 #include "buttons.h"
 
-#include "form.h"
-
 namespace tk {
 
 // --- shared glyph rules ---------------------------------------------------
@@ -188,8 +186,7 @@ void BitBtn::Command(WORD code) {
 }
 
 void BitBtn::Click() {
-    if (modalResult_ != mrNone)
-        if (Form* form = ParentForm()) form->SetModalResult(modalResult_);
+    if (modalResult_ != mrNone) RequestModalResult(modalResult_);
     Control::Click();
 }
 
@@ -223,8 +220,8 @@ void BitBtn::SetLayout(ButtonLayout l) {
 bool BitBtn::IsActive() const {
     if (Focused()) return true;
     if (!default_) return false;
-    Control* focused = FromHandle(GetFocus());
-    return !dynamic_cast<BitBtn*>(focused);
+    const Control* focused = FromHandle(GetFocus());
+    return !focused || !focused->IsButton();
 }
 
 void BitBtn::DrawGlyph(HDC dc, POINT at, ButtonState state) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "control.h"
+#include "layout.h"
 
 namespace tk {
 
@@ -69,6 +70,13 @@ public:
     bool IsActive() const;
 
     void Click() override;
+    bool IsButton() const override { return true; }
+    bool IsDefaultButton() const override { return default_; }
+    bool IsCancelButton() const override { return cancel_; }
+    // The default button's frame follows whether a button holds the focus.
+    void FocusMovedInForm() override {
+        if (default_) Invalidate();
+    }
     bool SetProperty(std::wstring_view name, std::wstring_view value, LayoutContext& context) override;
     std::wstring_view KindName() const override { return L"TBitBtn"; }
 
@@ -152,5 +160,8 @@ private:
     bool dragging_ = false;
     bool hot_ = false;
 };
+
+inline const ControlKind<BitBtn> kBitBtnKind{L"TBitBtn"};
+inline const ControlKind<SpeedButton> kSpeedButtonKind{L"TSpeedButton"};
 
 }  // namespace tk

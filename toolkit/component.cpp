@@ -21,6 +21,7 @@ Component& Component::Adopt(std::unique_ptr<Component> component) {
 void Component::Free(Component& component) {
     auto it = std::find_if(owned_.begin(), owned_.end(), [&](const auto& p) { return p.get() == &component; });
     if (it == owned_.end()) return;
+    Freeing(component);
     std::unique_ptr<Component> doomed = std::move(*it);
     owned_.erase(it);
 }

@@ -26,12 +26,16 @@ public:
         return static_cast<T&>(Adopt(std::make_unique<T>(std::forward<Args>(args)...)));
     }
     Component& Adopt(std::unique_ptr<Component> component);
-    // Frees an owned component now.
+    // Frees an owned component now, after telling Freeing.
     void Free(Component& component);
 
     std::size_t ComponentCount() const noexcept { return owned_.size(); }
     Component& ComponentAt(std::size_t i) const { return *owned_.at(i); }
     Component* FindComponent(std::wstring_view name) const noexcept;
+
+protected:
+    // An owned component is about to be freed.
+    virtual void Freeing(Component& component) { (void)component; }
 
 private:
     std::wstring name_;

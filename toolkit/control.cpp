@@ -1,12 +1,11 @@
 #include "control.h"
 
-#include "form.h"
+#include "layout.h"
 #include "text.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
-#include <charconv>
 #include <map>
 
 namespace tk {
@@ -32,7 +31,7 @@ Control* g_pointerControl = nullptr;  // clear of IDOK, IDCANCEL and the other d
 
 HINSTANCE Module() { return GetModuleHandleW(nullptr); }
 
-WNDPROC RegisterClassFor(const WindowParams& p) {
+WNDPROC RegisterClassFor(const WindowParams& p, WNDPROC proc) {
     auto& classes = RegisteredClasses();
     if (auto it = classes.find(p.className); it != classes.end()) return it->second;
     WNDCLASSEXW wc{};
@@ -47,7 +46,7 @@ WNDPROC RegisterClassFor(const WindowParams& p) {
         base = DefWindowProcW;
     }
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = ControlWindowProc;
+    wc.lpfnWndProc = proc;
     wc.hInstance = Module();
     wc.lpszClassName = p.className.c_str();
     Check(RegisterClassExW(&wc) != 0, "RegisterClassEx");
@@ -73,7 +72,7 @@ bool CursorOver(HWND hwnd) {
 
 }  // namespace
 
-LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     auto* control = reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!control && g_creating) {
         control = std::exchange(g_creating, nullptr);
@@ -91,66 +90,6 @@ LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     }
 }
 
-// --- settings of stored layouts --------------------------------------------
-
-void BadProperty(std::wstring_view kind, std::wstring_view property, std::string_view why) {
-    throw Error(Narrow(kind) + "." + Narrow(property) + ": " + std::string(why));
-}
-
-bool ParseBool(std::wstring_view v) {
-    if (v == L"True" || v == L"true" || v == L"1") return true;
-    if (v == L"False" || v == L"false" || v == L"0") return false;
-    throw Error("not a boolean: " + Narrow(v));
-}
-
-int ParseInt(std::wstring_view v) {
-    const std::string s = Narrow(v);
-    int value = 0;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (ec != std::errc() || end != s.data() + s.size() || s.empty()) throw Error("not a number: " + s);
-    return value;
-}
-
-Color ParseColor(std::wstring_view v) {
-    static const std::pair<const wchar_t*, Color> names[] = {
-        {L"clBtnFace", clBtnFace},       {L"clBtnHighlight", clBtnHighlight},
-        {L"clBtnShadow", clBtnShadow},   {L"clWindow", clWindow},
-        {L"clWindowText", clWindowText}, {L"clBtnText", clBtnText},
-        {L"clNone", clNone},             {L"clBlack", 0x000000},
-        {L"clWhite", 0xFFFFFF},          {L"clBlue", 0xFF0000},
-        {L"clNavy", 0x800000},           {L"clPurple", 0x800080},
-        {L"clYellow", 0x00FFFF},         {L"clAqua", 0xFFFF00},
-        {L"clGray", 0x808080},           {L"clOlive", 0x008080},
-        {L"clRed", 0x0000FF},            {L"clGreen", 0x008000},
-    };
-    for (const auto& [name, value] : names)
-        if (v == name) return value;
-    std::string s = Narrow(v);
-    int base = 10;
-    size_t skip = 0;
-    if (s.starts_with("$")) base = 16, skip = 1;
-    else if (s.starts_with("0x")) base = 16, skip = 2;
-    std::uint32_t value = 0;
-    auto [end, ec] = std::from_chars(s.data() + skip, s.data() + s.size(), value, base);
-    if (ec != std::errc() || end != s.data() + s.size() || s.size() == skip) throw Error("not a colour: " + s);
-    return value;
-}
-
-unsigned ParseFontStyle(std::wstring_view v) {
-    unsigned style = 0;
-    while (!v.empty()) {
-        const size_t comma = v.find(L',');
-        std::wstring_view item = v.substr(0, comma);
-        if (item == L"fsBold") style |= fsBold;
-        else if (item == L"fsItalic") style |= fsItalic;
-        else if (item == L"fsUnderline") style |= fsUnderline;
-        else if (item == L"fsStrikeOut") style |= fsStrikeOut;
-        else throw Error("not a font style: " + Narrow(item));
-        v = comma == std::wstring_view::npos ? std::wstring_view{} : v.substr(comma + 1);
-    }
-    return style;
-}
-
 // --- Control ---------------------------------------------------------------
 
 Control::Control() : id_(g_nextId++) {
@@ -162,7 +101,7 @@ Control::Control() : id_(g_nextId++) {
 
 Control::~Control() {
     if (g_pointerControl == this) g_pointerControl = nullptr;
-    if (Form* form = ParentForm(); form && form != this && form->active_ == this) form->active_ = nullptr;
+    if (parent_) parent_->ChildGone(*this);
     for (Control* child : children_) child->parent_ = nullptr;
     if (parent_) std::erase(parent_->children_, this);
     if (hwnd_) {
@@ -178,7 +117,7 @@ Control* Control::FromHandle(HWND hwnd) noexcept {
     if (!hwnd) return nullptr;
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != GetCurrentProcessId() || GetClassLongPtrW(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(ControlWindowProc))
+    if (pid != GetCurrentProcessId() || GetClassLongPtrW(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(WindowProc))
         return nullptr;
     return reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
@@ -208,7 +147,7 @@ void Control::CreateWnd() {
     WindowParams p;
     CreateParams(p);
     if (p.className.empty()) throw Error(Narrow(KindName()) + " has no window class");
-    baseProc_ = RegisterClassFor(p);
+    baseProc_ = RegisterClassFor(p, WindowProc);
     ownClass_ = p.baseClass == nullptr;
     if ((p.style & WS_CHILD) && !p.parent) throw Error(Narrow(KindName()) + " has no parent window");
     const HMENU menu = (p.style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)) : nullptr;
@@ -296,166 +235,194 @@ void Control::TrackPointer() {
 }
 
 LRESULT Control::WndProc(UINT msg, WPARAM w, LPARAM l) {
+    if (LRESULT result; Reflect(msg, w, l, result)) return result;
     switch (msg) {
-    case WM_MOUSEMOVE: {
-        LRESULT r = DefaultHandler(msg, w, l);
-        if (!hwnd_) return r;
-        TrackPointer();
-        MouseMove(GET_X_LPARAM(l), GET_Y_LPARAM(l));
-        return r;
-    }
-    case WM_NCMOUSEMOVE: {
-        // The border counts as part of the control, as its client does.
-        LRESULT r = DefaultHandler(msg, w, l);
-        if (!CursorOver(hwnd_)) return r;
-        TRACKMOUSEEVENT t{sizeof t, TME_LEAVE | TME_NONCLIENT, hwnd_, HOVER_DEFAULT};
-        TrackMouseEvent(&t);
-        PointerEntered();
-        return r;
-    }
+    case WM_MOUSEMOVE: return OnMouseMove(msg, w, l);
+    case WM_NCMOUSEMOVE: return OnNcMouseMove(msg, w, l);
     case WM_MOUSELEAVE:
-    case WM_NCMOUSELEAVE: {
-        LRESULT r = DefaultHandler(msg, w, l);
-        if (!tracking_) return r;
-        if (CursorOver(hwnd_) && !held_) {
-            // Only moved between the client area and the border.
-            POINT p;
-            GetCursorPos(&p);
-            const bool client = SendMessageW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)) == HTCLIENT;
-            TRACKMOUSEEVENT t{sizeof t, TME_LEAVE | (client ? 0u : TME_NONCLIENT), hwnd_, HOVER_DEFAULT};
-            TrackMouseEvent(&t);
-            return r;
-        }
-        if (held_) return r;  // the moves of a held button decide
-        PointerLeft();
-        return r;
-    }
-    case WM_CAPTURECHANGED: {
-        LRESULT r = DefaultHandler(msg, w, l);
-        held_ = 0;
-        if (tracking_ && !CursorOver(hwnd_)) PointerLeft();
-        return r;
-    }
+    case WM_NCMOUSELEAVE: return OnMouseLeave(msg, w, l);
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-        const MouseButton b = msg == WM_RBUTTONDOWN ? MouseButton::Right
-                              : msg == WM_MBUTTONDOWN ? MouseButton::Middle
-                                                      : MouseButton::Left;
-        LRESULT r = 0;
-        if (!ownClass_) {
-            r = DefaultHandler(msg, w, l);
-        } else {
-            // Every button held on the control is its own until released,
-            // wherever that happens.
-            SetCapture(hwnd_);
-            held_ |= ButtonBit(b);
-        }
-        MouseDown(b, GET_X_LPARAM(l), GET_Y_LPARAM(l));
+    case WM_LBUTTONDBLCLK: return OnButtonDown(MouseButton::Left, msg, w, l);
+    case WM_RBUTTONDOWN: return OnButtonDown(MouseButton::Right, msg, w, l);
+    case WM_MBUTTONDOWN: return OnButtonDown(MouseButton::Middle, msg, w, l);
+    case WM_LBUTTONUP: return OnButtonUp(MouseButton::Left, msg, w, l);
+    case WM_RBUTTONUP: return OnButtonUp(MouseButton::Right, msg, w, l);
+    case WM_MBUTTONUP: return OnButtonUp(MouseButton::Middle, msg, w, l);
+    case WM_CAPTURECHANGED: return OnCaptureChanged(msg, w, l);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: return OnFocus(msg, w, l);
+    case WM_ENABLE: return OnEnable(msg, w, l);
+    case WM_SIZE:
+    case WM_WINDOWPOSCHANGED: return OnGeometry(msg, w, l);
+    case WM_SETCURSOR: return OnSetCursor(msg, w, l);
+    case WM_PAINT: return OnPaint(msg, w, l);
+    case WM_ERASEBKGND: return OnEraseBackground(msg, w, l);
+    default: return DefaultHandler(msg, w, l);
+    }
+}
+
+// --- pointer tracking -------------------------------------------------------
+
+LRESULT Control::OnMouseMove(UINT msg, WPARAM w, LPARAM l) {
+    LRESULT r = DefaultHandler(msg, w, l);
+    if (!hwnd_) return r;
+    TrackPointer();
+    MouseMove(GET_X_LPARAM(l), GET_Y_LPARAM(l));
+    return r;
+}
+
+// The border counts as part of the control, as its client does.
+LRESULT Control::OnNcMouseMove(UINT msg, WPARAM w, LPARAM l) {
+    LRESULT r = DefaultHandler(msg, w, l);
+    if (!CursorOver(hwnd_)) return r;
+    TRACKMOUSEEVENT t{sizeof t, TME_LEAVE | TME_NONCLIENT, hwnd_, HOVER_DEFAULT};
+    TrackMouseEvent(&t);
+    PointerEntered();
+    return r;
+}
+
+LRESULT Control::OnMouseLeave(UINT msg, WPARAM w, LPARAM l) {
+    LRESULT r = DefaultHandler(msg, w, l);
+    if (!tracking_) return r;
+    if (held_) return r;  // the moves of a held button decide
+    if (CursorOver(hwnd_)) {
+        // Only moved between the client area and the border.
+        POINT p;
+        GetCursorPos(&p);
+        const bool client = SendMessageW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)) == HTCLIENT;
+        TRACKMOUSEEVENT t{sizeof t, TME_LEAVE | (client ? 0u : TME_NONCLIENT), hwnd_, HOVER_DEFAULT};
+        TrackMouseEvent(&t);
         return r;
     }
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONUP: {
-        const MouseButton b = msg == WM_RBUTTONUP ? MouseButton::Right
-                              : msg == WM_MBUTTONUP ? MouseButton::Middle
-                                                    : MouseButton::Left;
-        if (!ownClass_) {
-            LRESULT r = DefaultHandler(msg, w, l);
-            MouseUp(b, GET_X_LPARAM(l), GET_Y_LPARAM(l));
-            return r;
-        }
-        const POINT at{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
-        const bool clicked = b == MouseButton::Left && (held_ & ButtonBit(b));
-        held_ &= ~ButtonBit(b);
-        if (!held_ && GetCapture() == hwnd_) ReleaseCapture();
-        MouseUp(b, at.x, at.y);
-        if (clicked && hwnd_) {
-            RECT rc;
-            GetClientRect(hwnd_, &rc);
-            if (PtInRect(&rc, at)) Click();
-        }
-        return 0;
+    PointerLeft();
+    return r;
+}
+
+// --- buttons and capture ----------------------------------------------------
+
+LRESULT Control::OnButtonDown(MouseButton button, UINT msg, WPARAM w, LPARAM l) {
+    LRESULT r = 0;
+    if (!ownClass_) {
+        r = DefaultHandler(msg, w, l);
+    } else {
+        // Every button held on the control is its own until released,
+        // wherever that happens.
+        SetCapture(hwnd_);
+        held_ |= ButtonBit(button);
     }
-    case WM_SETFOCUS: {
+    MouseDown(button, GET_X_LPARAM(l), GET_Y_LPARAM(l));
+    return r;
+}
+
+LRESULT Control::OnButtonUp(MouseButton button, UINT msg, WPARAM w, LPARAM l) {
+    const POINT at{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+    if (!ownClass_) {
         LRESULT r = DefaultHandler(msg, w, l);
-        FocusEnter();
-        if (Form* form = ParentForm(); form && form != this) form->FocusMoved(this);
+        MouseUp(button, at.x, at.y);
         return r;
     }
-    case WM_KILLFOCUS: {
-        LRESULT r = DefaultHandler(msg, w, l);
+    const bool clicked = button == MouseButton::Left && (held_ & ButtonBit(button));
+    held_ &= ~ButtonBit(button);
+    if (!held_ && GetCapture() == hwnd_) ReleaseCapture();
+    MouseUp(button, at.x, at.y);
+    if (clicked && hwnd_) {
+        RECT rc;
+        GetClientRect(hwnd_, &rc);
+        if (PtInRect(&rc, at)) Click();
+    }
+    return 0;
+}
+
+LRESULT Control::OnCaptureChanged(UINT msg, WPARAM w, LPARAM l) {
+    LRESULT r = DefaultHandler(msg, w, l);
+    held_ = 0;
+    if (tracking_ && !CursorOver(hwnd_)) PointerLeft();
+    return r;
+}
+
+// --- focus, state, geometry, cursor -----------------------------------------
+
+LRESULT Control::OnFocus(UINT msg, WPARAM w, LPARAM l) {
+    LRESULT r = DefaultHandler(msg, w, l);
+    if (msg == WM_KILLFOCUS) {
         FocusLeave();
         return r;
     }
-    case WM_ENABLE: {
-        LRESULT r = DefaultHandler(msg, w, l);
-        enabled_ = w != 0;
-        EnabledChanged();
-        return r;
+    FocusEnter();
+    if (parent_) parent_->ChildFocused(*this);
+    return r;
+}
+
+LRESULT Control::OnEnable(UINT msg, WPARAM w, LPARAM l) {
+    LRESULT r = DefaultHandler(msg, w, l);
+    enabled_ = w != 0;
+    EnabledChanged();
+    return r;
+}
+
+// WM_SIZE comes from within the move (WM_WINDOWPOSCHANGED), before the
+// bounds are read back there: Resized sees them read already.
+LRESULT Control::OnGeometry(UINT msg, WPARAM w, LPARAM l) {
+    LRESULT r = DefaultHandler(msg, w, l);
+    SyncBounds();
+    if (msg == WM_SIZE) Resized();
+    return r;
+}
+
+LRESULT Control::OnSetCursor(UINT msg, WPARAM w, LPARAM l) {
+    if (LOWORD(l) != HTCLIENT || reinterpret_cast<HWND>(w) != hwnd_ || cursor_ == Cursor::Default)
+        return DefaultHandler(msg, w, l);
+    const wchar_t* id = cursor_ == Cursor::IBeam ? IDC_IBEAM : cursor_ == Cursor::HandPoint ? IDC_HAND : IDC_ARROW;
+    ::SetCursor(LoadCursorW(nullptr, id));
+    return TRUE;
+}
+
+// --- painting ---------------------------------------------------------------
+
+LRESULT Control::OnPaint(UINT msg, WPARAM w, LPARAM l) {
+    if (!ownClass_) return DefaultHandler(msg, w, l);
+    {
+        PaintDC dc(hwnd_);
+        Paint(dc);
     }
-    case WM_SIZE: {
-        // Sent from within the move (WM_WINDOWPOSCHANGED), before the
-        // bounds are read back there.
-        LRESULT r = DefaultHandler(msg, w, l);
-        SyncBounds();
-        Resized();
-        return r;
-    }
-    case WM_WINDOWPOSCHANGED: {
-        LRESULT r = DefaultHandler(msg, w, l);
-        SyncBounds();
-        return r;
-    }
-    case WM_SETCURSOR:
-        if (LOWORD(l) == HTCLIENT && reinterpret_cast<HWND>(w) == hwnd_ && cursor_ != Cursor::Default) {
-            const wchar_t* id = cursor_ == Cursor::IBeam ? IDC_IBEAM : cursor_ == Cursor::HandPoint ? IDC_HAND : IDC_ARROW;
-            ::SetCursor(LoadCursorW(nullptr, id));
-            return TRUE;
-        }
-        break;
-    case WM_DRAWITEM: {
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
-        if (Control* child = FromHandle(item->hwndItem)) {
-            child->DrawItem(*item);
-            return TRUE;
-        }
-        break;
-    }
+    if (OnPainted) OnPainted(*this);
+    return 0;
+}
+
+LRESULT Control::OnEraseBackground(UINT msg, WPARAM w, LPARAM l) {
+    if (!ownClass_) return DefaultHandler(msg, w, l);
+    EraseBackground(reinterpret_cast<HDC>(w));
+    return 1;
+}
+
+// --- reflection ---------------------------------------------------------------
+
+bool Control::Reflect(UINT msg, WPARAM w, LPARAM l, LRESULT& result) {
+    HWND from = nullptr;
+    switch (msg) {
+    case WM_DRAWITEM: from = reinterpret_cast<const DRAWITEMSTRUCT*>(l)->hwndItem; break;
     case WM_COMMAND:
-        if (l)
-            if (Control* child = FromHandle(reinterpret_cast<HWND>(l)); child && child != this) {
-                child->Command(HIWORD(w));
-                return 0;
-            }
-        break;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-        if (Control* child = FromHandle(reinterpret_cast<HWND>(l)); child && child != this)
-            return reinterpret_cast<LRESULT>(child->CtlColor(reinterpret_cast<HDC>(w)));
+    case WM_CTLCOLORBTN: from = reinterpret_cast<HWND>(l); break;
+    default: return false;
+    }
+    Control* child = from ? FromHandle(from) : nullptr;
+    if (!child || child == this) return false;
+    switch (msg) {
+    case WM_DRAWITEM:
+        child->DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(l));
+        result = TRUE;
         break;
-    case WM_PAINT:
-        if (ownClass_) {
-            {
-                PaintDC dc(hwnd_);
-                Paint(dc);
-            }
-            if (OnPainted) OnPainted(*this);
-            return 0;
-        }
-        break;
-    case WM_ERASEBKGND:
-        if (ownClass_) {
-            EraseBackground(reinterpret_cast<HDC>(w));
-            return 1;
-        }
+    case WM_COMMAND:
+        child->Command(HIWORD(w));
+        result = 0;
         break;
     default:
+        result = reinterpret_cast<LRESULT>(child->CtlColor(reinterpret_cast<HDC>(w)));
         break;
     }
-    return DefaultHandler(msg, w, l);
+    return true;
 }
 
 void Control::EraseBackground(HDC dc) {
@@ -502,10 +469,10 @@ void Control::SetParent(Control* parent) {
     }
 }
 
-Form* Control::ParentForm() noexcept {
-    Control* c = this;
-    while (c->parent_) c = c->parent_;
-    return dynamic_cast<Form*>(c);
+bool Control::Contains(const Control* control) const noexcept {
+    for (const Control* c = control; c; c = c->parent_)
+        if (c == this) return true;
+    return false;
 }
 
 void Control::SetBounds(int left, int top, int width, int height) {
@@ -611,7 +578,6 @@ void Control::Repaint() {
     if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
 }
 
-LRESULT Control::Perform(UINT msg, WPARAM w, LPARAM l) { return SendMessageW(Handle(), msg, w, l); }
 
 void Control::MouseEnter(Control& source) {
     if (parent_) parent_->MouseEnter(source);
@@ -623,6 +589,18 @@ void Control::MouseLeave(Control& source) {
 
 void Control::Click() {
     if (OnClick) OnClick(*this);
+}
+
+void Control::ChildFocused(Control& child) {
+    if (parent_) parent_->ChildFocused(child);
+}
+
+void Control::ChildGone(Control& child) {
+    if (parent_) parent_->ChildGone(child);
+}
+
+void Control::RequestModalResult(int result) {
+    if (parent_) parent_->RequestModalResult(result);
 }
 
 void Control::MouseDown(MouseButton button, int x, int y) {

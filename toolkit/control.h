@@ -1,12 +1,15 @@
 // Controls: components that wrap a window.  One window procedure serves all
 // of them; it finds the object of the window and calls its virtual WndProc,
 // which a derived control overrides, passing what it does not handle on to
-// the base and in the end to the window class's own procedure.
+// the base.  The base gives each concern a handler of its own (pointer,
+// buttons and capture, focus, state, cursor, painting) and hands the
+// notifications a parent receives about a child to that child.
 #pragma once
 
 #include "component.h"
 #include "graphics.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,10 +17,7 @@
 namespace tk {
 
 class Control;
-class Form;
-
-// The window procedure of every toolkit window class.
-LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+class LayoutContext;
 
 // What a window is created with.  CreateParams fills it; a derived control
 // adjusts it before the window exists.
@@ -34,23 +34,8 @@ struct WindowParams {
 
 enum class MouseButton { Left, Right, Middle };
 enum class Cursor { Default, Arrow, IBeam, HandPoint };
-
-// What a stored layout's settings can refer to.
-class LayoutContext {
-public:
-    virtual ~LayoutContext() = default;
-    virtual Control& FindControl(std::wstring_view name) = 0;  // raises Error when there is none
-    virtual NotifyEvent Handler(std::wstring_view name) = 0;   // raises Error when there is none
-    virtual HINSTANCE Module() = 0;                            // for resources named in settings
-};
-
-// Setting values of stored layouts; each raises Error on a bad value.
-bool ParseBool(std::wstring_view value);
-int ParseInt(std::wstring_view value);
-Color ParseColor(std::wstring_view value);
-unsigned ParseFontStyle(std::wstring_view value);  // "fsBold,fsItalic", "" for none
-// Raises Error "<Kind>.<property>: <why>".
-[[noreturn]] void BadProperty(std::wstring_view kind, std::wstring_view property, std::string_view why);
+// How a modal show ends: the button pressed, or mrCancel when closed.
+enum ModalResult : int { mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrYes = IDYES, mrNo = IDNO };
 
 class Control : public Component {
 public:
@@ -67,7 +52,8 @@ public:
     Control* Parent() const noexcept { return parent_; }
     void SetParent(Control* parent);
     const std::vector<Control*>& Children() const noexcept { return children_; }
-    Form* ParentForm() noexcept;
+    // Whether `control` is this one or lies inside it.
+    bool Contains(const Control* control) const noexcept;
 
     // --- geometry, in the parent's client pixels (the screen's for forms)
     int Left() const noexcept { return left_; }
@@ -107,7 +93,6 @@ public:
     void Invalidate();
     void Update();
     void Repaint();  // invalidates and paints now
-    LRESULT Perform(UINT msg, WPARAM w = 0, LPARAM l = 0);
 
     NotifyEvent OnClick;
     // Fired by the base's MouseDown and MouseUp.
@@ -131,16 +116,34 @@ public:
 
     virtual void Click();
 
+    // What a form asks of the controls on it: a push button takes Enter
+    // while it has the focus; the default button takes it otherwise, the
+    // cancel button takes Escape.
+    virtual bool IsButton() const { return false; }
+    virtual bool IsDefaultButton() const { return false; }
+    virtual bool IsCancelButton() const { return false; }
+
+    // Notifications that travel up the tree, each passed on to the parent
+    // by the base: a control took the focus, a control is going away, a
+    // control asks to end the modal show with `result`.
+    virtual void ChildFocused(Control& child);
+    virtual void ChildGone(Control& child);
+    virtual void RequestModalResult(int result);
+    // The focus moved within the control's form (default buttons redraw).
+    virtual void FocusMovedInForm() {}
+
 protected:
     virtual void CreateParams(WindowParams& params);
     // Creates the window from CreateParams, then the children's windows.
     // An override that needs the window calls the base first.
     virtual void CreateWnd();
     virtual void DestroyWnd();
+    // Dispatches to the handlers below and to the reflection of the
+    // children's notifications; what it does not handle goes to the window
+    // class's own procedure.
     virtual LRESULT WndProc(UINT msg, WPARAM w, LPARAM l);
     // The window class's own procedure (DefWindowProc for own classes).
     LRESULT DefaultHandler(UINT msg, WPARAM w, LPARAM l);
-    bool OwnClass() const noexcept { return ownClass_; }
 
     // Notifications, each after the window class's own handling.
     virtual void FocusEnter() {}
@@ -171,13 +174,35 @@ protected:
     std::wstring text_;
 
 private:
-    friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
-    friend class Form;
+    // The window procedure of every toolkit window class.
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
     LRESULT Dispatch(UINT msg, WPARAM w, LPARAM l);
+
+    // Pointer tracking: enter and leave, of the client area and the border.
+    LRESULT OnMouseMove(UINT msg, WPARAM w, LPARAM l);
+    LRESULT OnNcMouseMove(UINT msg, WPARAM w, LPARAM l);
+    LRESULT OnMouseLeave(UINT msg, WPARAM w, LPARAM l);
     void TrackPointer();
-    void SyncBounds();
     void PointerEntered();
     void PointerLeft();
+    // Buttons and the capture an own-class control takes for them.
+    LRESULT OnButtonDown(MouseButton button, UINT msg, WPARAM w, LPARAM l);
+    LRESULT OnButtonUp(MouseButton button, UINT msg, WPARAM w, LPARAM l);
+    LRESULT OnCaptureChanged(UINT msg, WPARAM w, LPARAM l);
+    // Focus, enabled state and geometry, reported after the class's own
+    // handling.
+    LRESULT OnFocus(UINT msg, WPARAM w, LPARAM l);
+    LRESULT OnEnable(UINT msg, WPARAM w, LPARAM l);
+    LRESULT OnGeometry(UINT msg, WPARAM w, LPARAM l);
+    LRESULT OnSetCursor(UINT msg, WPARAM w, LPARAM l);
+    // Painting of own classes.
+    LRESULT OnPaint(UINT msg, WPARAM w, LPARAM l);
+    LRESULT OnEraseBackground(UINT msg, WPARAM w, LPARAM l);
+    // Notifications the system sends a child's parent, handed to the child:
+    // true, with `result`, when a child took one.
+    bool Reflect(UINT msg, WPARAM w, LPARAM l, LRESULT& result);
+
+    void SyncBounds();
     void ParentFontChanged();
     void ApplyFont();
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "control.h"
+#include "layout.h"
 
 namespace tk {
 
@@ -64,5 +65,8 @@ private:
     bool wordWrap_ = true;
     bool wantReturns_ = true;
 };
+
+inline const ControlKind<Edit> kEditKind{L"TEdit"};
+inline const ControlKind<Memo> kMemoKind{L"TMemo"};
 
 }  // namespace tk

@@ -1,42 +1,11 @@
 #include "form.h"
 
 #include "application.h"
-#include "buttons.h"
-#include "edit.h"
-#include "label.h"
 #include "text.h"
 
 #include <algorithm>
 
 namespace tk {
-
-// --- kinds ------------------------------------------------------------------
-
-namespace {
-
-std::map<std::wstring, ControlFactory, std::less<>>& Kinds() {
-    static std::map<std::wstring, ControlFactory, std::less<>> kinds = [] {
-        std::map<std::wstring, ControlFactory, std::less<>> k;
-        k[L"TLabel"] = [] { return std::make_unique<Label>(); };
-        k[L"TEdit"] = [] { return std::make_unique<Edit>(); };
-        k[L"TMemo"] = [] { return std::make_unique<Memo>(); };
-        k[L"TBitBtn"] = [] { return std::make_unique<BitBtn>(); };
-        k[L"TSpeedButton"] = [] { return std::make_unique<SpeedButton>(); };
-        return k;
-    }();
-    return kinds;
-}
-
-}  // namespace
-
-void RegisterControlKind(std::wstring kind, ControlFactory factory) { Kinds()[std::move(kind)] = std::move(factory); }
-
-std::unique_ptr<Control> CreateControlOfKind(std::wstring_view kind) {
-    auto& kinds = Kinds();
-    auto it = kinds.find(kind);
-    if (it == kinds.end()) throw Error("unknown control kind " + Narrow(kind));
-    return it->second();
-}
 
 // --- Form -------------------------------------------------------------------
 
@@ -46,7 +15,6 @@ Form::Form() {
 }
 
 Form::~Form() {
-    Application::Instance().Forget(this);
     // The controls go before the window, while the form is still whole.
     while (ComponentCount() > 0) Free(ComponentAt(ComponentCount() - 1));
 }
@@ -57,45 +25,12 @@ void Form::MissingComponent(std::wstring_view name) const {
 
 void Form::RegisterHandler(std::wstring name, NotifyEvent handler) { handlers_[std::move(name)] = std::move(handler); }
 
-Control& Form::FindControl(std::wstring_view name) {
-    if (auto* c = dynamic_cast<Control*>(FindComponent(name))) return *c;
-    MissingComponent(name);
-}
-
-NotifyEvent Form::Handler(std::wstring_view name) {
+const NotifyEvent* Form::FindHandler(std::wstring_view name) const {
     auto it = handlers_.find(name);
-    if (it == handlers_.end()) throw Error("no handler " + Narrow(name));
-    return it->second;
+    return it == handlers_.end() ? nullptr : &it->second;
 }
 
-HINSTANCE Form::Module() { return GetModuleHandleW(nullptr); }
-
-void Form::LoadLayout(const FormLayout& layout) {
-    SetText(layout.caption);
-    border_ = layout.border;
-    icons_ = layout.borderIcons;
-    position_ = layout.position;
-    for (const Setting& s : layout.settings)
-        if (!SetProperty(s.name, s.value, *this)) BadProperty(KindName(), s.name, "unknown property");
-    SetClientSize(layout.clientWidth, layout.clientHeight);
-
-    std::vector<Control*> created;
-    for (const ControlLayout& c : layout.controls) {
-        std::unique_ptr<Control> made = CreateControlOfKind(c.kind);
-        Control& control = static_cast<Control&>(Adopt(std::move(made)));
-        control.SetName(std::wstring(c.name));
-        control.SetTabOrder(c.tabOrder);
-        control.SetBounds(c.left, c.top, c.width, c.height);
-        control.text_ = c.text;
-        control.SetParent(this);
-        created.push_back(&control);
-    }
-    for (size_t i = 0; i < created.size(); ++i)
-        for (const Setting& s : layout.controls[i].settings)
-            if (!created[i]->SetProperty(s.name, s.value, *this))
-                BadProperty(created[i]->KindName(), s.name, "unknown property");
-    for (Control* c : created) c->Loaded();
-    Loaded();
+void Form::Loaded() {
     if (HandleAllocated()) OrderTabs();
 }
 
@@ -194,12 +129,14 @@ void Form::SetActiveControl(Control* control) {
     if (control && HandleAllocated() && IsWindowVisible(Handle())) control->SetFocus();
 }
 
-void Form::FocusMoved(Control* to) {
-    if (to == active_) return;
-    active_ = to;
-    // The default button's frame follows whether a button holds the focus.
-    for (Control* c : Children())
-        if (auto* b = dynamic_cast<BitBtn*>(c); b && b->Default()) b->Invalidate();
+void Form::ChildFocused(Control& child) {
+    if (&child == active_) return;
+    active_ = &child;
+    for (Control* c : Children()) c->FocusMovedInForm();
+}
+
+void Form::ChildGone(Control& child) {
+    if (active_ == &child) active_ = nullptr;
 }
 
 void Form::CenterOnScreen() {
@@ -259,15 +196,9 @@ int Form::ShowModal() {
     return modalResult_;
 }
 
-Control* Form::DefaultButton() const {
+Control* Form::FindButton(bool (Control::*query)() const) const {
     for (Control* c : Children())
-        if (auto* b = dynamic_cast<BitBtn*>(c); b && b->Default() && b->CanFocus()) return b;
-    return nullptr;
-}
-
-Control* Form::CancelButton() const {
-    for (Control* c : Children())
-        if (auto* b = dynamic_cast<BitBtn*>(c); b && b->Cancel() && b->CanFocus()) return b;
+        if ((c->*query)() && c->CanFocus()) return c;
     return nullptr;
 }
 
@@ -294,24 +225,24 @@ LRESULT Form::WndProc(UINT msg, WPARAM w, LPARAM l) {
         break;
     case DM_GETDEFID: {
         Control* focused = FromHandle(GetFocus());
-        Control* target = dynamic_cast<BitBtn*>(focused) ? focused : DefaultButton();
+        Control* target = focused && focused->IsButton() ? focused : FindButton(&Control::IsDefaultButton);
         return target ? MAKELRESULT(target->Id(), DC_HASDEFID) : 0;
     }
     case WM_COMMAND:
         if (l == 0 || !FromHandle(reinterpret_cast<HWND>(l))) {
             if (LOWORD(w) == IDOK) {
-                if (Control* b = DefaultButton()) b->Click();
+                if (Control* b = FindButton(&Control::IsDefaultButton)) b->Click();
                 return 0;
             }
             if (LOWORD(w) == IDCANCEL) {
-                if (Control* b = CancelButton()) b->Click();
+                if (Control* b = FindButton(&Control::IsCancelButton)) b->Click();
                 return 0;
             }
         }
         break;
     case WM_ACTIVATE:
         if (LOWORD(w) == WA_INACTIVE) {
-            if (Control* c = FromHandle(GetFocus()); c && c->ParentForm() == this && c != this) active_ = c;
+            if (Control* c = FromHandle(GetFocus()); c && c != this && Contains(c)) active_ = c;
         } else {
             if (!active_ || !active_->CanFocus()) active_ = FirstTabControl();
             if (active_) active_->SetFocus();

@@ -1,8 +1,9 @@
-// Forms: top-level windows built from a stored layout table, shown
-// modelessly or modally.
+// Forms: top-level windows, shown modelessly or modally, that run their
+// controls' keyboard navigation (tab order, default and cancel buttons).
 #pragma once
 
 #include "control.h"
+#include "layout.h"
 
 #include <functional>
 #include <map>
@@ -13,56 +14,14 @@
 
 namespace tk {
 
-enum class BorderStyle { Single, Dialog, Sizeable, None };
-enum BorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
-enum class FormPosition { Designed, ScreenCenter };
-enum ModalResult : int { mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrYes = IDYES, mrNo = IDNO };
-
-// One "name = value" setting of a stored layout.
-struct Setting {
-    std::wstring_view name;
-    std::wstring_view value;
-};
-
-// One control of a stored layout.  Bounds are client pixels at 96 dots per
-// inch; tabOrder is -1 for a control that takes no focus.  Settings are
-// applied in order after every control of the form exists, so they can
-// name one another (FocusControl) and the form's handlers (OnClick).
-struct ControlLayout {
-    std::wstring_view kind;
-    std::wstring_view name;
-    int left, top, width, height;
-    std::wstring_view text;
-    int tabOrder;
-    std::vector<Setting> settings;
-};
-
-struct FormLayout {
-    std::wstring_view caption;
-    int clientWidth, clientHeight;
-    BorderStyle border = BorderStyle::Single;
-    unsigned borderIcons = biSystemMenu | biMinimize;
-    FormPosition position = FormPosition::ScreenCenter;
-    std::vector<Setting> settings;  // the form's own (Font.Name, Color, ...)
-    std::vector<ControlLayout> controls;
-};
-
-// Kinds a layout can name.  The toolkit's own (TLabel, TEdit, TMemo,
-// TBitBtn, TSpeedButton) are always known; libraries add theirs.
-using ControlFactory = std::function<std::unique_ptr<Control>()>;
-void RegisterControlKind(std::wstring kind, ControlFactory factory);
-std::unique_ptr<Control> CreateControlOfKind(std::wstring_view kind);  // raises Error for an unknown kind
-
-class Form : public Control, private LayoutContext {
+class Form : public Control {
 public:
     Form();
     ~Form() override;
 
-    // Creates the controls of `layout` (owned by the form, children of its
-    // window) and applies the form's own settings.
-    void LoadLayout(const FormLayout& layout);
-    // A handler that the layout's event settings can name.
+    // A handler that the event settings of a stored layout can name.
     void RegisterHandler(std::wstring name, NotifyEvent handler);
+    const NotifyEvent* FindHandler(std::wstring_view name) const;
 
     template <class T>
     T& Find(std::wstring_view name) {
@@ -91,16 +50,20 @@ public:
     // hides it and returns the result.
     int ShowModal();
     bool Modal() const noexcept { return modal_; }
-    int GetModalResult() const noexcept { return modalResult_; }
     void SetModalResult(int result) noexcept { modalResult_ = result; }
 
     // --- focus
-    Control* ActiveControl() const noexcept { return active_; }
     void SetActiveControl(Control* control);
     // The focusable control with the lowest tab order.
     Control* FirstTabControl() const;
 
     std::wstring_view KindName() const override { return L"TForm"; }
+    // Once the controls of a stored layout are in: the tab order follows.
+    void Loaded() override;
+
+    void ChildFocused(Control& child) override;
+    void ChildGone(Control& child) override;
+    void RequestModalResult(int result) override { SetModalResult(result); }
 
     NotifyEvent OnShow;
     NotifyEvent OnClose;
@@ -112,16 +75,10 @@ protected:
     virtual bool CloseQuery() { return true; }
 
 private:
-    friend class Control;
     [[noreturn]] void MissingComponent(std::wstring_view name) const;
-    void FocusMoved(Control* to);
     void OrderTabs();
-    Control* DefaultButton() const;
-    Control* CancelButton() const;
-
-    Control& FindControl(std::wstring_view name) override;
-    NotifyEvent Handler(std::wstring_view name) override;
-    HINSTANCE Module() override;
+    // The enabled, visible child that `query` accepts.
+    Control* FindButton(bool (Control::*query)() const) const;
 
     std::map<std::wstring, NotifyEvent, std::less<>> handlers_;
     BorderStyle border_ = BorderStyle::Single;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "control.h"
+#include "layout.h"
 
 namespace tk {
 
@@ -62,5 +63,7 @@ private:
     bool showAccelChar_ = true;
     Control* focusControl_ = nullptr;
 };
+
+inline const ControlKind<Label> kLabelKind{L"TLabel"};
 
 }  // namespace tk

@@ -93,7 +93,7 @@ class GalleryForm : public tk::Form {
 public:
     // `focus` names the control that starts with the focus.
     explicit GalleryForm(const wchar_t* focus) {
-        LoadLayout(GalleryLayout());
+        tk::LoadLayout(*this, GalleryLayout());
         const tk::Bitmap glyph = TickGlyph();
         for (const wchar_t* name : {L"BtnNormal", L"BtnHot", L"BtnFocus", L"BtnDisabled", L"BtnPressed", L"BtnDefault"})
             Find<TfsBitBtn>(name).SetGlyph(glyph);

@@ -42,7 +42,7 @@ protected:
         loaded = &tk::Application::Instance().Own<tk::Form>();
         loaded->RegisterHandler(L"OkBtnClick", [this](tk::Component&) { ++okClicks; });
         loaded->RegisterHandler(L"CancelBtnClick", [this](tk::Component&) { ++cancelClicks; });
-        loaded->LoadLayout(TestLayout());
+        tk::LoadLayout(*loaded, TestLayout());
         loaded->Show();
         ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == loaded->Handle(); }));
     }
@@ -91,10 +91,10 @@ TEST_F(Layout, BadLayoutsNameWhatIsWrong) {
     tk::Form& other = tk::Application::Instance().Own<tk::Form>();
     tk::FormLayout bad{L"bad", 100, 100, tk::BorderStyle::Single, tk::biSystemMenu, tk::FormPosition::Designed, {},
                        {{L"TNoSuchThing", L"X", 0, 0, 10, 10, L"", -1, {}}}};
-    EXPECT_THROW(other.LoadLayout(bad), tk::Error);
+    EXPECT_THROW(tk::LoadLayout(other, bad), tk::Error);
     bad.controls[0] = {L"TEdit", L"X", 0, 0, 10, 10, L"", -1, {{L"Bogus", L"1"}}};
     try {
-        other.LoadLayout(bad);
+        tk::LoadLayout(other, bad);
         FAIL();
     } catch (const tk::Error& e) {
         EXPECT_STREQ(e.what(), "TEdit.Bogus: unknown property");
