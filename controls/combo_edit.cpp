@@ -2,7 +2,7 @@
 
 // --- TfsSpeedButton -------------------------------------------------------
 
-TfsSpeedButton::TfsSpeedButton() : flatStyle_(DefaultFlatStyle) {
+TfsSpeedButton::TfsSpeedButton() {
     SetFlat(true);
     // The base's glyph bitmap feeds the flat glyph set while flat.
     previousGlyphChange_ = std::move(Glyph().OnChange);
@@ -12,19 +12,13 @@ TfsSpeedButton::TfsSpeedButton() : flatStyle_(DefaultFlatStyle) {
     };
 }
 
-void TfsSpeedButton::SetFlatStyle(TFlatStyle style) {
-    if (style == flatStyle_) return;
-    flatStyle_ = style;
-    Invalidate();
-}
-
 void TfsSpeedButton::Paint(HDC dc) {
     if (!IsFlat()) {
         SpeedButton::Paint(dc);
         return;
     }
     drawState_ = State();
-    if (drawState_ != tk::ButtonState::Down && hover_) drawState_ = tk::ButtonState::Down;
+    if (drawState_ != tk::ButtonState::Down && Hovered()) drawState_ = tk::ButtonState::Down;
     if (!Enabled()) drawState_ = tk::ButtonState::Disabled;
     else if (drawState_ == tk::ButtonState::Disabled)
         drawState_ = Down() && GroupIndex() != 0 ? tk::ButtonState::Exclusive : tk::ButtonState::Up;
@@ -62,26 +56,6 @@ void TfsSpeedButton::MouseUp(tk::MouseButton button, int x, int y) {
         Repaint();
     }
     SpeedButton::MouseUp(button, x, y);
-}
-
-void TfsSpeedButton::MouseEnter(tk::Control& source) {
-    SpeedButton::MouseEnter(source);
-    if (&source != this || !Enabled() || !IsFlat() || hover_) return;
-    hover_ = true;
-    Repaint();
-}
-
-void TfsSpeedButton::MouseLeave(tk::Control& source) {
-    SpeedButton::MouseLeave(source);
-    if (&source != this || !Enabled() || !IsFlat() || !hover_) return;
-    hover_ = false;
-    Repaint();
-}
-
-bool TfsSpeedButton::SetProperty(std::wstring_view name, std::wstring_view value, tk::LayoutContext& context) {
-    if (name != L"FlatStyle") return SpeedButton::SetProperty(name, value, context);
-    SetFlatStyle(ParseFlatStyle(value));
-    return true;
 }
 
 // --- TfsComboEdit ---------------------------------------------------------

@@ -6,37 +6,27 @@
 #include "glyphs.h"
 #include "toolkit/buttons.h"
 
-class TfsSpeedButton : public tk::SpeedButton {
+class TfsSpeedButton : public FlatControl<tk::SpeedButton> {
 public:
     TfsSpeedButton();
 
-    TFlatStyle FlatStyle() const noexcept { return flatStyle_; }
-    void SetFlatStyle(TFlatStyle style);
     TButtonGlyph& FlatGlyph() noexcept { return flatGlyph_; }
     // The left button is held down on it.
     bool Pressed() const noexcept { return pressed_; }
-    // The pointer is over it.
-    bool Hovered() const noexcept { return hover_; }
     tk::ButtonState DrawState() const noexcept { return drawState_; }
 
-    void MouseEnter(tk::Control& source) override;
-    void MouseLeave(tk::Control& source) override;
-    bool SetProperty(std::wstring_view name, std::wstring_view value, tk::LayoutContext& context) override;
     std::wstring_view KindName() const override { return L"TfsSpeedButton"; }
 
 protected:
     void Paint(HDC dc) override;
     void MouseDown(tk::MouseButton button, int x, int y) override;
     void MouseUp(tk::MouseButton button, int x, int y) override;
+    bool TracksHover(tk::Control& source) override { return &source == this && Enabled() && IsFlat(); }
 
 private:
-    bool IsFlat() const noexcept { return flatStyle_ == fsFlat; }
-
-    TFlatStyle flatStyle_;
     TButtonGlyph flatGlyph_;
     std::function<void()> previousGlyphChange_;
     bool pressed_ = false;
-    bool hover_ = false;
     tk::ButtonState drawState_ = tk::ButtonState::Up;
 };
 
@@ -75,3 +65,6 @@ private:
     int buttonWidth_;
     TfsSpeedButton* button_;
 };
+
+inline const tk::ControlKind<TfsSpeedButton> kTfsSpeedButtonKind{L"TfsSpeedButton"};
+inline const tk::ControlKind<TfsComboEdit> kTfsComboEditKind{L"TfsComboEdit"};

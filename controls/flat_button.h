@@ -3,31 +3,22 @@
 // press.
 #pragma once
 
-#include "flat_style.h"
+#include "flat_control.h"
 #include "toolkit/buttons.h"
 
-class TfsBitBtn : public tk::BitBtn {
+class TfsBitBtn : public FlatControl<tk::BitBtn> {
 public:
-    TfsBitBtn();
-
-    TFlatStyle FlatStyle() const noexcept { return flatStyle_; }
-    void SetFlatStyle(TFlatStyle style);
-    bool Hovered() const noexcept { return hover_; }
-
     // Draws the flat border over the button the owner-draw record describes.
     virtual void PaintFlatFrame(const DRAWITEMSTRUCT& item, bool hot);
 
-    void MouseEnter(tk::Control& source) override;
-    void MouseLeave(tk::Control& source) override;
-    bool SetProperty(std::wstring_view name, std::wstring_view value, tk::LayoutContext& context) override;
     std::wstring_view KindName() const override { return L"TfsBitBtn"; }
 
 protected:
     void DrawItem(const DRAWITEMSTRUCT& item) override;
-
-private:
-    bool IsFlat() const noexcept { return flatStyle_ == fsFlat; }
-
-    TFlatStyle flatStyle_;
-    bool hover_ = false;
+    // A focused button is hot already.
+    void HoverChanged() override {
+        if (!Focused()) Repaint();
+    }
 };
+
+inline const tk::ControlKind<TfsBitBtn> kTfsBitBtnKind{L"TfsBitBtn"};

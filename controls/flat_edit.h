@@ -3,26 +3,15 @@
 // has the focus.
 #pragma once
 
-#include "flat_style.h"
+#include "flat_control.h"
 #include "toolkit/edit.h"
 
 // The hover and focus tracking and frame painting shared by the flat edit
 // and the flat memo, which descend from different bases.
 template <class Base>
-class FlatEditBase : public Base {
+class FlatEditBase : public FlatControl<Base> {
 public:
-    FlatEditBase() : flatStyle_(DefaultFlatStyle) {}
-
-    TFlatStyle FlatStyle() const noexcept { return flatStyle_; }
-    // Re-creates the window so that its border style follows.
-    void SetFlatStyle(TFlatStyle style) {
-        if (style == flatStyle_) return;
-        flatStyle_ = style;
-        hover_ = false;
-        this->RecreateWnd();
-    }
-    bool Hovered() const noexcept { return hover_; }
-    bool Hot() const noexcept { return hover_ || this->Focused(); }
+    bool Hot() const noexcept { return this->Hovered() || this->Focused(); }
 
     // Draws the flat frame on the whole of `window`, non-client area
     // included.
@@ -31,32 +20,27 @@ public:
         PaintFlatEditFrame(dc, WindowBounds(window), hot, FlatFrameColor);
     }
 
-    void MouseEnter(tk::Control& source) override {
-        Base::MouseEnter(source);
-        if (!IsFlat() || hover_) return;
-        hover_ = true;
-        if (!this->Focused() && this->HandleAllocated()) PaintFlatFrame(this->Handle(), true);
-    }
-    void MouseLeave(tk::Control& source) override {
-        Base::MouseLeave(source);
-        if (!IsFlat() || !hover_) return;
-        hover_ = false;
-        if (!this->Focused() && this->HandleAllocated()) PaintFlatFrame(this->Handle(), false);
-    }
-
-    bool SetProperty(std::wstring_view name, std::wstring_view value, tk::LayoutContext& context) override {
-        if (name != L"FlatStyle") return Base::SetProperty(name, value, context);
-        SetFlatStyle(ParseFlatStyle(value));
-        return true;
-    }
-
 protected:
-    bool IsFlat() const noexcept { return flatStyle_ == fsFlat; }
+    using FlatControl<Base>::IsFlat;
+
     static RECT WindowBounds(HWND window) {
         RECT r;
         GetWindowRect(window, &r);
         OffsetRect(&r, -r.left, -r.top);
         return r;
+    }
+
+    // A child's enter and leave count as the control's own (the combo-edit's
+    // button is part of it).
+    bool TracksHover(tk::Control&) override { return IsFlat(); }
+    void HoverChanged() override {
+        if (!this->Focused() && this->HandleAllocated()) PaintFlatFrame(this->Handle(), this->Hovered());
+    }
+    // Re-created, so that the border style follows.
+    void ChangeFlatStyle(TFlatStyle style) override {
+        this->StoreFlatStyle(style);
+        this->ClearHover();
+        this->RecreateWnd();
     }
 
     void CreateParams(tk::WindowParams& p) override {
@@ -77,16 +61,12 @@ protected:
 
     void FocusEnter() override {
         Base::FocusEnter();
-        if (IsFlat() && !hover_) PaintFlatFrame(this->Handle(), true);
+        if (IsFlat() && !this->Hovered()) PaintFlatFrame(this->Handle(), true);
     }
     void FocusLeave() override {
         Base::FocusLeave();
-        if (IsFlat() && !hover_ && this->HandleAllocated()) PaintFlatFrame(this->Handle(), false);
+        if (IsFlat() && !this->Hovered() && this->HandleAllocated()) PaintFlatFrame(this->Handle(), false);
     }
-
-private:
-    TFlatStyle flatStyle_;
-    bool hover_ = false;
 };
 
 class TfsEdit : public FlatEditBase<tk::Edit> {
@@ -110,3 +90,6 @@ protected:
     // scroll bars inside them) lie outside the client area.
     LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override;
 };
+
+inline const tk::ControlKind<TfsEdit> kTfsEditKind{L"TfsEdit"};
+inline const tk::ControlKind<TfsMemo> kTfsMemoKind{L"TfsMemo"};

@@ -3,33 +3,37 @@
 // on a click.
 #pragma once
 
-#include "flat_style.h"
+#include "flat_control.h"
 #include "toolkit/label.h"
 
-class TfsLabel : public tk::Label {
+class TfsLabel : public FlatControl<tk::Label> {
 public:
     TfsLabel();
 
-    TFlatStyle FlatStyle() const noexcept { return flatStyle_; }
-    void SetFlatStyle(TFlatStyle style);
     tk::Font& FlatFont() noexcept { return flatFont_; }
     // Copies the attributes of `font` (unless it is FlatFont itself).
     void SetFlatFont(const tk::Font& font);
     const tk::Font& SavedFont() const noexcept { return savedFont_; }
-    bool Hovered() const noexcept { return hover_; }
 
-    void MouseEnter(tk::Control& source) override;
-    void MouseLeave(tk::Control& source) override;
     void Click() override;
 
     bool SetProperty(std::wstring_view name, std::wstring_view value, tk::LayoutContext& context) override;
     std::wstring_view KindName() const override { return L"TfsLabel"; }
 
-private:
-    bool Active() const { return flatStyle_ == fsFlat && Enabled(); }
+protected:
+    // The flag follows the pointer whatever the style; the font is saved on
+    // every enter and swapped only while flat and enabled.
+    bool TracksHover(tk::Control& source) override { return &source == this; }
+    void HoverChanged() override;
+    // Left and entered again around the change, so that the font swap and
+    // the FocusControl's notifications follow the new style.
+    void ChangeFlatStyle(TFlatStyle style) override;
 
-    TFlatStyle flatStyle_;
+private:
+    bool Active() const { return IsFlat() && Enabled(); }
+
     tk::Font flatFont_;
     tk::Font savedFont_;
-    bool hover_ = false;
 };
+
+inline const tk::ControlKind<TfsLabel> kTfsLabelKind{L"TfsLabel"};

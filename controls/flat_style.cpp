@@ -1,13 +1,6 @@
 #include "flat_style.h"
 
-#include "combo_edit.h"
 #include "flat_frame_color.h"
-#include "flat_button.h"
-#include "flat_edit.h"
-#include "flat_label.h"
-#include "link_label.h"
-#include "title_label.h"
-#include "toolkit/form.h"
 
 TFlatStyle DefaultFlatStyle = fsStandard;
 COLORREF FlatFrameColor = 0;
@@ -15,14 +8,6 @@ COLORREF FlatFrameColor = 0;
 void InitFlatControls() {
     DefaultFlatStyle = fsFlat;
     FlatFrameColor = FlatFrameColorFor(tk::ScreenBitsPerPixel(), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_SCROLLBAR));
-    tk::RegisterControlKind(L"TfsLabel", [] { return std::make_unique<TfsLabel>(); });
-    tk::RegisterControlKind(L"TfsEdit", [] { return std::make_unique<TfsEdit>(); });
-    tk::RegisterControlKind(L"TfsMemo", [] { return std::make_unique<TfsMemo>(); });
-    tk::RegisterControlKind(L"TfsBitBtn", [] { return std::make_unique<TfsBitBtn>(); });
-    tk::RegisterControlKind(L"TOrvelLabel", [] { return std::make_unique<TOrvelLabel>(); });
-    tk::RegisterControlKind(L"TfsComboEdit", [] { return std::make_unique<TfsComboEdit>(); });
-    tk::RegisterControlKind(L"TfsSpeedButton", [] { return std::make_unique<TfsSpeedButton>(); });
-    RegisterLinkLabels();
 }
 
 TFlatStyle ParseFlatStyle(std::wstring_view value) {

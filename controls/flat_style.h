@@ -13,9 +13,9 @@ extern TFlatStyle DefaultFlatStyle;
 // The innermost ring of the flat edits and memos, computed at start-up.
 extern COLORREF FlatFrameColor;
 
-// The library's start-up: sets DefaultFlatStyle to fsFlat, computes
-// FlatFrameColor from the screen and registers the flat kinds and the link
-// labels for stored layouts.  Runs once, before any flat control is created.
+// The library's start-up: sets DefaultFlatStyle to fsFlat and computes
+// FlatFrameColor from the screen.  Runs once, before any flat control is
+// created.
 void InitFlatControls();
 
 TFlatStyle ParseFlatStyle(std::wstring_view value);

@@ -1,7 +1,6 @@
 #include "link_label.h"
 
 #include "browser_command.h"
-#include "toolkit/form.h"
 
 #include <windows.h>
 
@@ -361,9 +360,4 @@ bool TabcURLLabel::SetProperty(std::wstring_view name, std::wstring_view value, 
         return TabcMouseLabel::SetProperty(name, value, context);
     }
     return true;
-}
-
-void RegisterLinkLabels() {
-    tk::RegisterControlKind(L"TabcMouseLabel", [] { return std::make_unique<TabcMouseLabel>(); });
-    tk::RegisterControlKind(L"TabcURLLabel", [] { return std::make_unique<TabcURLLabel>(); });
 }

@@ -153,5 +153,5 @@ unsigned OpenInBrowser(const std::wstring& url, int showCode);
 using BrowserStarter = std::function<unsigned(const std::wstring& commandLine, int showCode)>;
 void SetBrowserStarter(BrowserStarter starter);
 
-// Registers the mouse labels' kinds for stored layouts.
-void RegisterLinkLabels();
+inline const tk::ControlKind<TabcMouseLabel> kTabcMouseLabelKind{L"TabcMouseLabel"};
+inline const tk::ControlKind<TabcURLLabel> kTabcURLLabelKind{L"TabcURLLabel"};

@@ -35,3 +35,5 @@ private:
     TShadowPosition shadowPos_ = spLeftTop;
     bool simpleView_ = false;
 };
+
+inline const tk::ControlKind<TOrvelLabel> kTOrvelLabelKind{L"TOrvelLabel"};
