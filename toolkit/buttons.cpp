@@ -150,22 +150,37 @@ int ParseModalResult(std::wstring_view v) {
     return ParseInt(v);
 }
 
-SIZE GlyphSizeOf(const Bitmap& glyph, int numGlyphs) {
-    if (glyph.Empty()) return {0, 0};
-    return {glyph.Width() / (numGlyphs > 0 ? numGlyphs : 1), glyph.Height()};
+}  // namespace
+
+// --- GlyphSource ------------------------------------------------------------
+
+GlyphSource::GlyphSource(std::function<void()> changed) : changed_(std::move(changed)) {
+    glyph_.OnChange = [this] {
+        numGlyphs_ = GlyphCountOf(glyph_.Width(), glyph_.Height(), numGlyphs_);
+        changed_();
+    };
 }
 
-}  // namespace
+void GlyphSource::SetNumGlyphs(int n) {
+    if (n < 1 || n > 4 || n == numGlyphs_) return;
+    numGlyphs_ = n;
+    changed_();
+}
+
+SIZE GlyphSource::ImageSize() const noexcept {
+    if (glyph_.Empty()) return {0, 0};
+    return {glyph_.Width() / numGlyphs_, glyph_.Height()};
+}
+
+void GlyphSource::Draw(HDC dc, POINT at, ButtonState state, COLORREF background) const {
+    if (glyph_.Empty()) return;
+    const GlyphImage g = PrepareGlyphImage(glyph_, numGlyphs_, state);
+    DrawMasked(dc, g.image, at.x, at.y, g.mask, background);
+}
 
 // --- BitBtn ---------------------------------------------------------------
 
-BitBtn::BitBtn() {
-    SetTabOrder(0);
-    glyph_.OnChange = [this] {
-        numGlyphs_ = GlyphCountOf(glyph_.Width(), glyph_.Height(), numGlyphs_);
-        Invalidate();
-    };
-}
+BitBtn::BitBtn() { SetTabOrder(0); }
 
 void BitBtn::CreateParams(WindowParams& p) {
     Control::CreateParams(p);
@@ -188,12 +203,6 @@ void BitBtn::Command(WORD code) {
 void BitBtn::Click() {
     if (modalResult_ != mrNone) RequestModalResult(modalResult_);
     Control::Click();
-}
-
-void BitBtn::SetNumGlyphs(int n) {
-    if (n < 1 || n > 4 || n == numGlyphs_) return;
-    numGlyphs_ = n;
-    Invalidate();
 }
 
 void BitBtn::SetDefault(bool d) {
@@ -224,12 +233,6 @@ bool BitBtn::IsActive() const {
     return !focused || !focused->IsButton();
 }
 
-void BitBtn::DrawGlyph(HDC dc, POINT at, ButtonState state) {
-    if (glyph_.Empty()) return;
-    GlyphImage g = PrepareGlyphImage(glyph_, numGlyphs_, state);
-    DrawMasked(dc, g.image, at.x, at.y, g.mask, GetSysColor(COLOR_BTNFACE));
-}
-
 void BitBtn::DrawItem(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
     SavedDC saved(dc);
@@ -258,8 +261,9 @@ void BitBtn::DrawItem(const DRAWITEMSTRUCT& item) {
     SetTextColor(dc, ToRgb(GetFont().TextColor()));
     const std::wstring caption = Text();
     const ButtonLayoutResult at =
-        CalcButtonLayout(dc, content, {0, 0}, caption, layout_, margin_, spacing_, GlyphSizeOf(glyph_, numGlyphs_));
-    DrawGlyph(dc, at.glyph, !enabled ? ButtonState::Disabled : down ? ButtonState::Down : ButtonState::Up);
+        CalcButtonLayout(dc, content, {0, 0}, caption, layout_, margin_, spacing_, glyph_.ImageSize());
+    glyph_.Draw(dc, at.glyph, !enabled ? ButtonState::Disabled : down ? ButtonState::Down : ButtonState::Up,
+                GetSysColor(COLOR_BTNFACE));
     DrawButtonCaption(dc, caption, at.text, enabled);
     if (focused) {
         RECT f = item.rcItem;
@@ -288,25 +292,10 @@ bool BitBtn::SetProperty(std::wstring_view name, std::wstring_view value, Layout
 
 // --- SpeedButton ----------------------------------------------------------
 
-SpeedButton::SpeedButton() {
-    glyph_.OnChange = [this] { GlyphChanged(); };
-}
-
-void SpeedButton::GlyphChanged() {
-    numGlyphs_ = GlyphCountOf(glyph_.Width(), glyph_.Height(), numGlyphs_);
-    Invalidate();
-}
-
 void SpeedButton::CreateParams(WindowParams& p) {
     Control::CreateParams(p);
     p.className = L"TkSpeedButton";
     p.style &= ~static_cast<DWORD>(WS_TABSTOP);
-}
-
-void SpeedButton::SetNumGlyphs(int n) {
-    if (n < 1 || n > 4 || n == numGlyphs_) return;
-    numGlyphs_ = n;
-    Invalidate();
 }
 
 void SpeedButton::SetDown(bool d) {
@@ -388,12 +377,6 @@ void SpeedButton::MouseLeave(Control& source) {
     }
 }
 
-void SpeedButton::DrawGlyph(HDC dc, POINT at, ButtonState state, bool transparent) {
-    if (glyph_.Empty()) return;
-    GlyphImage g = PrepareGlyphImage(glyph_, numGlyphs_, state);
-    DrawMasked(dc, g.image, at.x, at.y, g.mask, transparent ? CLR_NONE : GetSysColor(COLOR_BTNFACE));
-}
-
 void SpeedButton::Paint(HDC dc) {
     RECT r = ClientRect();
     if (transparent_) {
@@ -416,8 +399,9 @@ void SpeedButton::Paint(HDC dc) {
     const std::wstring caption = Text();
     const POINT offset = pushed ? POINT{1, 1} : POINT{0, 0};
     const ButtonLayoutResult at =
-        CalcButtonLayout(dc, r, offset, caption, layout_, margin_, spacing_, GlyphSizeOf(glyph_, numGlyphs_));
-    DrawGlyph(dc, at.glyph, state_, transparent_ || state_ == ButtonState::Exclusive);
+        CalcButtonLayout(dc, r, offset, caption, layout_, margin_, spacing_, glyph_.ImageSize());
+    const bool seeThrough = transparent_ || state_ == ButtonState::Exclusive;
+    glyph_.Draw(dc, at.glyph, state_, seeThrough ? CLR_NONE : GetSysColor(COLOR_BTNFACE));
     DrawButtonCaption(dc, caption, at.text, state_ != ButtonState::Disabled);
 }
 

@@ -6,6 +6,8 @@
 #include "control.h"
 #include "layout.h"
 
+#include <functional>
+
 namespace tk {
 
 enum class ButtonState { Up = 0, Disabled = 1, Down = 2, Exclusive = 3 };
@@ -44,14 +46,37 @@ void DrawButtonCaption(HDC dc, const std::wstring& caption, RECT bounds, bool en
 // the destination when `background` is CLR_NONE.
 void DrawMasked(HDC dc, const Bitmap& image, int x, int y, COLORREF mask, COLORREF background);
 
+// A glyph bitmap and the number of images in it, as the glyph buttons keep
+// them: the count follows the bitmap's shape whenever the bitmap changes.
+class GlyphSource {
+public:
+    // `changed` runs after the bitmap or the count changed.
+    explicit GlyphSource(std::function<void()> changed);
+    GlyphSource(const GlyphSource&) = delete;
+    GlyphSource& operator=(const GlyphSource&) = delete;
+
+    Bitmap& Glyph() noexcept { return glyph_; }
+    int NumGlyphs() const noexcept { return numGlyphs_; }
+    void SetNumGlyphs(int n);  // 1 to 4; others are ignored
+    SIZE ImageSize() const noexcept;
+    // The image of `state` at `at`, its transparent pixels in `background`
+    // (CLR_NONE: the destination shows through).
+    void Draw(HDC dc, POINT at, ButtonState state, COLORREF background) const;
+
+private:
+    Bitmap glyph_;
+    int numGlyphs_ = 1;
+    std::function<void()> changed_;
+};
+
 class BitBtn : public Control {
 public:
     BitBtn();
 
-    Bitmap& Glyph() noexcept { return glyph_; }
-    void SetGlyph(const Bitmap& glyph) { glyph_.Assign(glyph); }
-    int NumGlyphs() const noexcept { return numGlyphs_; }
-    void SetNumGlyphs(int n);
+    Bitmap& Glyph() noexcept { return glyph_.Glyph(); }
+    void SetGlyph(const Bitmap& glyph) { glyph_.Glyph().Assign(glyph); }
+    int NumGlyphs() const noexcept { return glyph_.NumGlyphs(); }
+    void SetNumGlyphs(int n) { glyph_.SetNumGlyphs(n); }
     bool Default() const noexcept { return default_; }
     void SetDefault(bool d);
     bool Cancel() const noexcept { return cancel_; }
@@ -84,17 +109,14 @@ protected:
     void CreateParams(WindowParams& params) override;
     LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override;
     void Command(WORD code) override;
-    // Face, glyph, caption, default frame and focus rectangle.
+    // Face, glyph (its transparent pixels in button face), caption,
+    // default frame and focus rectangle.
     void DrawItem(const DRAWITEMSTRUCT& item) override;
-    // The glyph of `state` at `at`; the bit button draws its transparent
-    // pixels in button face.
-    virtual void DrawGlyph(HDC dc, POINT at, ButtonState state);
     void FocusEnter() override { Invalidate(); }
     void FocusLeave() override { Invalidate(); }
 
 private:
-    Bitmap glyph_;
-    int numGlyphs_ = 1;
+    GlyphSource glyph_{[this] { Invalidate(); }};
     bool default_ = false;
     bool cancel_ = false;
     int modalResult_ = 0;
@@ -107,12 +129,10 @@ private:
 // down state that can stick (GroupIndex) and an optional flat look.
 class SpeedButton : public Control {
 public:
-    SpeedButton();
-
-    Bitmap& Glyph() noexcept { return glyph_; }
-    void SetGlyph(const Bitmap& glyph) { glyph_.Assign(glyph); }
-    int NumGlyphs() const noexcept { return numGlyphs_; }
-    void SetNumGlyphs(int n);
+    Bitmap& Glyph() noexcept { return glyph_.Glyph(); }
+    void SetGlyph(const Bitmap& glyph) { glyph_.Glyph().Assign(glyph); }
+    int NumGlyphs() const noexcept { return glyph_.NumGlyphs(); }
+    void SetNumGlyphs(int n) { glyph_.SetNumGlyphs(n); }
     bool Down() const noexcept { return down_; }
     void SetDown(bool d);
     int GroupIndex() const noexcept { return groupIndex_; }
@@ -141,14 +161,9 @@ protected:
     void MouseEnter(Control& source) override;
     void MouseLeave(Control& source) override;
     void TextChanged() override { Invalidate(); }
-    // The glyph of `state` at `at`, transparently or on button face.
-    virtual void DrawGlyph(HDC dc, POINT at, ButtonState state, bool transparent);
-    // The base's reaction to a change of the glyph bitmap.
-    void GlyphChanged();
 
 private:
-    Bitmap glyph_;
-    int numGlyphs_ = 1;
+    GlyphSource glyph_{[this] { Invalidate(); }};
     bool down_ = false;
     int groupIndex_ = 0;
     bool flat_ = false;
