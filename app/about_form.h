@@ -10,8 +10,9 @@
 
 class TAboutFrm : public tk::Form {
 public:
-    // The disclaimer, line by line.  Some words mix Latin letters that look
-    // Cyrillic into their spelling; they are kept exactly as written.
+    // The disclaimer, line by line.  Some words are spelled partly with
+    // Latin letters that look Cyrillic; the text holds them letter for
+    // letter, and the tests check that it does.
     static const wchar_t* const kLicenseText;
     static constexpr const wchar_t* kSiteAddress = L"http://example.org/";
     static constexpr const wchar_t* kMailAddress = L"mailto:author@example.org";

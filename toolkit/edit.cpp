@@ -51,10 +51,6 @@ void Edit::SetCtl3D(bool c) {
 
 void Edit::Ctl3DChanged() { RecreateWnd(); }
 
-void Edit::SelectAll() {
-    if (HandleAllocated()) SendMessageW(Handle(), EM_SETSEL, 0, -1);
-}
-
 void Edit::Command(WORD code) {
     if (code == EN_CHANGE && OnChange) OnChange(*this);
 }

@@ -19,7 +19,6 @@ public:
     // The three-dimensional border (client edge) instead of a plain line.
     bool Ctl3D() const noexcept { return ctl3D_; }
     void SetCtl3D(bool c);
-    void SelectAll();
 
     NotifyEvent OnChange;
 

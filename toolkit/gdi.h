@@ -59,7 +59,6 @@ public:
         if (h_) DeleteObject(h_);
         h_ = h;
     }
-    [[nodiscard]] H Release() noexcept { return std::exchange(h_, nullptr); }
 
 private:
     H h_ = nullptr;
@@ -86,7 +85,6 @@ public:
     ~WindowDC();
     WindowDC(const WindowDC&) = delete;
     WindowDC& operator=(const WindowDC&) = delete;
-    HDC Get() const noexcept { return dc_; }
     operator HDC() const noexcept { return dc_; }
 
 private:
@@ -116,7 +114,6 @@ public:
     PaintDC(const PaintDC&) = delete;
     PaintDC& operator=(const PaintDC&) = delete;
     operator HDC() const noexcept { return ps_.hdc; }
-    const PAINTSTRUCT& Info() const noexcept { return ps_; }
 
 private:
     HWND hwnd_;

@@ -116,7 +116,6 @@ public:
     int Width() const noexcept { return width_; }
     int Height() const noexcept { return height_; }
     int Count() const;
-    HIMAGELIST Handle() const noexcept { return list_; }
 
     // Adds or replaces one image, its pixels of `transparent` masked out.
     int AddMasked(const Bitmap& image, COLORREF transparent);
