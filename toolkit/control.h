@@ -169,7 +169,6 @@ protected:
     // transparent own-class controls).
     void PaintParentBackground(HDC dc);
 
-
     // Text kept while there is no window (and across re-creation).
     std::wstring text_;
 
