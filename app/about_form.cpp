@@ -1,5 +1,7 @@
 #include "about_form.h"
 
+#include "tessavel/version.h"
+
 TAboutFrm* AboutFrm = nullptr;
 
 const wchar_t* const TAboutFrm::kLicenseText =
@@ -27,7 +29,7 @@ const tk::FormLayout& TAboutFrm::Layout() {
             {L"TOrvelLabel", L"NameLbl", 120, 8, 129, 25, L"Tessavel", -1,
              {{L"ParentFont", L"False"}, {L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-19"},
               {L"Font.Style", L"fsBold"}, {L"Font.Color", L"clWindowText"}}},
-            {L"TfsLabel", L"VersionLbl", 152, 40, 65, 17, L"Версия 2.00", -1,
+            {L"TfsLabel", L"VersionLbl", 152, 40, 65, 17, L"Версия " TESSAVEL_VERSION_WTEXT, -1,
              {{L"AutoSize", L"False"}, {L"Layout", L"tlCenter"}}},
             {L"TfsMemo", L"LicenseMemo", 8, 64, 369, 97, kLicenseText, 1,
              {{L"ScrollBars", L"ssVertical"}, {L"WordWrap", L"True"}}},

@@ -14,6 +14,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
 #include "runtime/text.h"
+#include "tessavel/version.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ int Run(const std::vector<std::string>& args) {
         return kExitDone;
     }
     if (options.command == cli::Command::Version) {
-        std::puts("tessavel-cli 2.00");
+        std::printf("tessavel-cli %s\n", tessavel::kVersionText);
         return kExitDone;
     }
     const bool encrypting = options.command == cli::Command::Encrypt;

@@ -34,6 +34,14 @@ public:
     EOutOfMemory() : Exception("Out of memory") {}
 };
 
+// The user stopped an operation (a window closed, Ctrl+C).  Raised by a
+// front end's progress handler, it leaves an operation by the failure path,
+// which puts every file back as it was; front ends report it as no error.
+class ECancelled : public Exception {
+public:
+    ECancelled() : Exception("Operation cancelled") {}
+};
+
 std::string InOutErrorText(int errorCode);
 
 }  // namespace rt
