@@ -245,10 +245,13 @@ TEST_F(CryptFiles, RunsInOneFolderKeepToTheirOwnWorkFiles) {
         EXPECT_EQ(ReadFile(dir / "back"), plain);
         fs::rename(dir.path() / "back", dir.path() / "file");
         EXPECT_EQ(badPasswords, 0);
-        EXPECT_EQ(ReadFile(dir / "___.~--"), marker);
-        EXPECT_EQ(ReadFile(dir / "___.~~-"), marker);
         EXPECT_EQ(Snapshot(dir.path()).size(), 4u) << "work files left";
-        for (rt::WorkFile& work : held) EXPECT_TRUE(work.Remove());
+        for (rt::WorkFile& work : held) {
+            Bytes kept(marker.size() + 1);
+            kept.resize(work.ReadBack().Read(kept.data(), kept.size()));
+            EXPECT_EQ(kept, marker);
+            EXPECT_TRUE(work.Remove());
+        }
 
         // As a killed run leaves them.
         WriteFile(dir / "___.~--", marker);
