@@ -6,17 +6,9 @@
 # succeed, every result must decrypt to its own source, and the folder must
 # hold just the runs' files, with no work file left.
 set -u
-cli=("$@")
-for i in "${!cli[@]}"; do  # the script works in its own folder
-    [[ ${cli[$i]} == */* && -e ${cli[$i]} ]] && cli[$i]=$(cd "$(dirname "${cli[$i]}")" && pwd)/$(basename "${cli[$i]}")
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
+source "$(dirname "$0")/script_start.sh" "$@"
 mkdir shared originals
 printf 'marigold\n' > pw.txt
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # together COMMAND-LINE...: each argument a command line for the shared
 # folder; all start at the same moment (they wait for one signal file), and
@@ -75,7 +67,7 @@ round() {
     have=$(ls -A shared | sort)
     want=$(printf '%s\n' "${expected[@]}" | sort)
     [[ $have == "$want" ]] || fail "$what: the folder holds other files: $(echo $have)"
-    ((failures == before)) && echo "ok: $what"
+    ((failures == before)) && ok "$what"
 }
 
 for runs in 2 8; do
