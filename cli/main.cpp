@@ -128,6 +128,10 @@ int Run(const std::vector<std::string>& args) {
             crypto.EncryptFile();
         else
             crypto.DecryptFile();
+    } catch (const EWorkFileLeft& e) {
+        // The result is complete, but a compressed copy of the source stayed
+        // beside it: a failure to whoever meant to leave no readable copy.
+        throw Failure{e.Message()};
     } catch (const rt::Exception& e) {
         // The component's text says what failed; the names say where.
         const std::string where = inPlace ? options.source + " in place" : options.source + " into " + options.dest;

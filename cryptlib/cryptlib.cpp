@@ -54,7 +54,7 @@ std::string PackTempName;
 namespace {
 
 rt::File PackSource;
-rt::File PackTarget;
+rt::WorkFile PackTarget;
 std::uint64_t packDone = 0;
 std::uint64_t packTotal = 0;
 const TProgressEvent* packProgress = nullptr;
@@ -111,9 +111,10 @@ public:
 
     ~Operation() {
         CloseQuietly(c_.InputFile);
-        CloseQuietly(c_.OutputFile);
         CloseQuietly(PackSource);
-        CloseQuietly(PackTarget);
+        // Work files that still have their names go.
+        c_.OutputFile = rt::WorkFile();
+        PackTarget = rt::WorkFile();
         if (usedCompressor) LZHDone();
         packProgress = nullptr;
         feed = DecipherFeed{};
@@ -123,37 +124,28 @@ public:
         c_.FRunKey = 0;
         c_.FHeaderNonce = 0;
         RandomSeed = 0;  // it continues the sequence seeded from the key
-        for (const std::string& name : made) rt::RemoveFile(name);
     }
 
-    // A work file is made anew: whatever stands under its name (a file left
-    // by a killed run, a planted link) is removed, then the name is created
-    // exclusively, so writing cannot be redirected.
-    rt::File CreateWork(const std::string& name) {
-        rt::RemoveFile(name);
-        rt::File file = rt::File::CreateNew(name);
-        made.push_back(name);
-        return file;
+    // A work file under `name`, or under a name of its own beside it while
+    // other runs hold that one; never one of the user's two files.
+    rt::WorkFile Claim(const std::string& name) const {
+        return rt::WorkFile::Claim(name, [this](const std::string& candidate) {
+            return candidate != source && candidate != target && !SameIdentity(candidate, source) &&
+                   !SameIdentity(candidate, target);
+        });
     }
 
-    // Puts a finished work file under its final name in one step.
-    void Replace(const std::string& work, const std::string& name) {
-        rt::CopyPermissions(name, work);
-        rt::MoveFileOver(work, name);
-        Forget(work);
-        rt::SyncFolder(rt::FolderOf(name));
-    }
-
-    void Remove(const std::string& work) {
-        rt::RemoveFile(work);
-        Forget(work);
+    // Puts a finished work file under the target's name in one step.
+    void Replace(rt::WorkFile& work) {
+        rt::CopyPermissions(target, work.Name());
+        work.MoveOver(target);
+        rt::SyncFolder(rt::FolderOf(target));
     }
 
     std::string folder;      // the destination's folder, where work files stand
     std::string target;      // the name that receives the result
-    std::string input;       // the file that is enciphered or deciphered
+    std::string source;      // the user's file that is enciphered or deciphered
     std::string outputWork;  // "___.~--"
-    std::string packWork;    // "___.~~-", when a compression pass made one
     bool usedCompressor = false;
 
 private:
@@ -164,17 +156,8 @@ private:
         }
         file = rt::File();
     }
-    void Forget(const std::string& name) {
-        for (auto it = made.begin(); it != made.end(); ++it) {
-            if (*it == name) {
-                made.erase(it);
-                return;
-            }
-        }
-    }
 
     TCryptLib& c_;
-    std::vector<std::string> made;
 };
 
 // ---------------------------------------------------------------------------
@@ -317,8 +300,9 @@ void TCryptLib::OpenFiles(bool encrypting, Operation& op) {
     const std::string packWork = op.folder + kPackWorkName;
     if (FSameFile) FDest = op.outputWork;
 
-    // The work files are removed and made anew: a user's file standing under
-    // one of their names would be lost.
+    // What no live run holds under a work file's name is taken for a
+    // leftover and removed: a user's file standing there would be lost.
+    // (Names beside these are passed over when they are the user's.)
     for (const std::string* work : {&std::as_const(op.outputWork), &packWork}) {
         if (*work == FSource || SameIdentity(*work, FSource))
             throw rt::Exception("TCryptLib.Infile is a work file name");
@@ -326,8 +310,8 @@ void TCryptLib::OpenFiles(bool encrypting, Operation& op) {
             throw rt::Exception("TCryptLib.Outfile is a work file name");
     }
 
-    op.input = FSource;
-    InputFile = rt::File::OpenExisting(op.input);
+    op.source = FSource;
+    InputFile = rt::File::OpenExisting(op.source);
     // A destination that may not be written, or a folder under its name, is
     // refused now (opening it fails as creating it would), not after all the
     // work, when the replacing rename would fail.
@@ -337,34 +321,40 @@ void TCryptLib::OpenFiles(bool encrypting, Operation& op) {
     if (encrypting && FCompression) {
         InputFile.Close();
         CompressSource(op);
-        op.input = PackTempName;
         if (!FSameFile) FSource = PackTempName;
-        InputFile = rt::File::OpenExisting(op.input);
+        // The compressed copy is read back through the handle that holds it.
+        InputFile = PackTarget.ReadBack();
     }
-    if (encrypting) OutputFile = op.CreateWork(op.outputWork);
+    if (encrypting) ClaimOutput(op);
 }
 
+void TCryptLib::ClaimOutput(Operation& op) {
+    OutputFile = op.Claim(op.outputWork);
+    if (FSameFile) FDest = OutputFile.Name();
+}
+
+// Both passes start the compressor before they make a work file: one that
+// cannot start leaves the folder as it was.
 void TCryptLib::CompressSource(Operation& op) {
-    PackTempName = op.folder + kPackWorkName;
-    PackSource = rt::File::OpenExisting(op.input);
-    PackTarget = op.CreateWork(PackTempName);
-    op.packWork = PackTempName;
+    PackSource = rt::File::OpenExisting(op.source);
+    op.usedCompressor = true;
+    if (!LZHInit()) throw rt::Exception("TCryptLib: LZH init error");
+    PackTarget = op.Claim(op.folder + kPackWorkName);
+    PackTempName = PackTarget.Name();
     packDone = 0;
     packTotal = PackSource.Size();
     packProgress = &FOnProgress;
     packPass = TCryptPass::Compress;
-    op.usedCompressor = true;
-    if (!LZHInit()) throw rt::Exception("TCryptLib: LZH init error");
     LZHEncode(ReadPackSource, WritePackTarget);
     LZHDone();
     PackSource.Close();
-    PackTarget.Close();
 }
 
 void TCryptLib::DecipherAndExpand(Operation& op, std::uint64_t payload) {
-    PackTempName = op.folder + kPackWorkName;
-    PackTarget = op.CreateWork(PackTempName);
-    op.packWork = PackTempName;
+    op.usedCompressor = true;
+    if (!LZHInit()) throw rt::Exception("TCryptLib: LZH init error");
+    PackTarget = op.Claim(op.folder + kPackWorkName);
+    PackTempName = PackTarget.Name();
     feed.input = &InputFile;
     feed.state = State();
     feed.partners = SwapTable.data();
@@ -372,14 +362,11 @@ void TCryptLib::DecipherAndExpand(Operation& op, std::uint64_t payload) {
     packTotal = payload;
     packProgress = &FOnProgress;
     packPass = TCryptPass::Decipher;
-    op.usedCompressor = true;
-    if (!LZHInit()) throw rt::Exception("TCryptLib: LZH init error");
     LZHDecode(ReadDecipheredSource, WritePackTarget);
     LZHDone();
     Keep(feed.state);
     feed = DecipherFeed{};
     PackTarget.Flush();
-    PackTarget.Close();
 }
 
 void TCryptLib::EncipherBlocks(Operation&) {
@@ -432,11 +419,18 @@ void TCryptLib::EncryptFile() {
 
     InputFile.Close();
     OutputFile.Flush();
-    OutputFile.Close();
-    op.Replace(op.outputWork, op.target);
-    if (!op.packWork.empty()) op.Remove(op.packWork);
-    // A compression work file left by an earlier run of any instance goes too.
-    if (!FSameFile && rt::FileExists(PackTempName)) rt::RemoveFile(PackTempName);
+    op.Replace(OutputFile);
+    // The compressed copy holds the source's data: a user who meant to
+    // leave only the enciphered file must hear that it stayed.
+    if (PackTarget.IsOpen()) {
+        const std::string left = PackTarget.Name();
+        if (!PackTarget.Remove())
+            throw EWorkFileLeft("TCryptLib: the result is in place, but the work file " + left +
+                                " could not be removed");
+    }
+    // A compression work file left by an earlier run of any instance goes
+    // too, unless a live run holds it.
+    if (!FSameFile && rt::FileExists(PackTempName)) rt::RemoveLeftoverWork(PackTempName);
 }
 
 void TCryptLib::DecryptFile() {
@@ -469,15 +463,14 @@ bool TCryptLib::Decrypt() {
         DecipherAndExpand(op, size - kHeaderSize);
         ReleaseBuffers();
         InputFile.Close();
-        op.Replace(PackTempName, op.target);
+        op.Replace(PackTarget);
     } else {
-        OutputFile = op.CreateWork(op.outputWork);
+        ClaimOutput(op);
         DecipherBlocks(op, size - kHeaderSize);
         ReleaseBuffers();
         InputFile.Close();
         OutputFile.Flush();
-        OutputFile.Close();
-        op.Replace(op.outputWork, op.target);
+        op.Replace(OutputFile);
     }
     return true;
 }

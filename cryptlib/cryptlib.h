@@ -16,10 +16,18 @@
 #include <vector>
 
 #include "cipher_kernels.h"
+#include "runtime/exceptions.h"
 #include "runtime/file.h"
 #include "secure_buffer.h"
 
 class TCryptLib;
+
+// An encryption whose result is complete and in place, but whose compressed
+// copy of the source, a work file beside it, could not be removed.
+class EWorkFileLeft : public rt::Exception {
+public:
+    using rt::Exception::Exception;
+};
 
 // The event type with one argument, the sender.
 using TNotifyEvent = std::function<void(TCryptLib& Sender)>;
@@ -66,6 +74,8 @@ public:
     // Compresses (when Compression is on) and enciphers Infile into Outfile,
     // or into Infile itself when both name the same file.  An existing
     // destination is replaced only once the whole result is on the disk.
+    // Work files have the fixed names, or names of their own beside them
+    // while other runs in the same folder hold those.
     void EncryptFile();
     // Checks the password against Infile's header; on success deciphers (and
     // expands) it into Outfile or into itself.  A password that does not fit
@@ -103,6 +113,7 @@ private:
     std::uint32_t KeyCheck();
     bool Decrypt();
     void OpenFiles(bool encrypting, Operation& op);
+    void ClaimOutput(Operation& op);
     void CompressSource(Operation& op);
     void DecipherAndExpand(Operation& op, std::uint64_t payload);
     void EncipherBlocks(Operation& op);
@@ -118,7 +129,7 @@ private:
     std::uint32_t FRunKey = 0;
     std::string FPassword;
     rt::File InputFile;
-    rt::File OutputFile;
+    rt::WorkFile OutputFile;
     cipher::SecureVector<std::uint8_t> FDataBuffer;
     cipher::SecureVector<std::uint8_t> FKeyBlock;
     cipher::SecureVector<std::uint16_t> SwapTable;
@@ -133,6 +144,6 @@ private:
     TProgressEvent FOnProgress;
 };
 
-// The compression work file's name, last formed by any instance; kept
+// The compression work file's name, last claimed by any instance; kept
 // between operations.
 extern std::string PackTempName;

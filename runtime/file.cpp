@@ -3,6 +3,8 @@
 // backends.
 #include "runtime/file.h"
 
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include "runtime/exceptions.h"
@@ -30,7 +32,8 @@ enum class Fault { None, Fail, ShortWrite };
 Fault NextFileCall(bool isWrite = false) noexcept {
     ++faults.calls;
     if (!faults.active) [[likely]] return Fault::None;
-    if (faults.calls == faults.plan.failAt) return Fault::Fail;
+    const int failAt = faults.plan.failAt;
+    if (failAt != 0 && faults.calls >= failAt && faults.calls - failAt < faults.plan.failCount) return Fault::Fail;
     if (isWrite && faults.calls == faults.plan.shortWriteAt) return Fault::ShortWrite;
     return Fault::None;
 }
@@ -45,6 +48,23 @@ std::intptr_t OpenHandle(const std::string& name, backend::OpenMode mode) {
     if (!Usable(name)) throw EInOutError(kInvalidName);
     return backend::Open(name, mode);
 }
+
+// Names beside a work file's own for runs that meet in one folder; enough
+// for any number of runs a user starts at once, few enough to end soon when
+// something else holds them all.
+constexpr int kWorkNames = 100;
+
+// The n-th name beside `name`: the number goes before the extension.
+std::string WorkNameBeside(const std::string& name, int n) {
+    const std::size_t folder = FolderOf(name).size();
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot < folder) dot = name.size();
+    return name.substr(0, dot) + std::to_string(n) + name.substr(dot);
+}
+
+// Tries of a work file's removal, and the pause before the second.
+constexpr int kRemoveTries = 5;
+constexpr std::chrono::milliseconds kRemovePause{20};
 
 }  // namespace
 
@@ -105,6 +125,71 @@ void File::Close() {
 }
 
 bool File::IsOpen() const noexcept { return handle_ != -1; }
+
+WorkFile::WorkFile(WorkFile&& other) noexcept
+    : file_(std::move(other.file_)), name_(std::exchange(other.name_, std::string())) {}
+
+WorkFile& WorkFile::operator=(WorkFile&& other) noexcept {
+    WorkFile taken(std::move(other));
+    std::swap(file_, taken.file_);
+    std::swap(name_, taken.name_);
+    return *this;  // `taken` removes what this object held
+}
+
+WorkFile::~WorkFile() { Remove(); }
+
+WorkFile WorkFile::Claim(const std::string& name, const std::function<bool(const std::string&)>& mayUse) {
+    CountCall();
+    if (!Usable(name)) throw EInOutError(kInvalidName);
+    for (int n = 0; n < kWorkNames; ++n) {
+        std::string candidate = n == 0 ? name : WorkNameBeside(name, n);
+        if (mayUse && !mayUse(candidate)) continue;
+        const std::intptr_t handle = backend::ClaimWork(candidate);
+        if (handle == -1) continue;
+        WorkFile work;
+        work.file_ = File(handle);
+        work.name_ = std::move(candidate);
+        return work;
+    }
+    throw EInOutError(backend::kNameTaken);
+}
+
+File WorkFile::ReadBack() {
+    CountCall();
+    if (!IsOpen()) throw EInOutError(backend::kBadHandle);
+    return File(backend::Duplicate(file_.handle_));
+}
+
+void WorkFile::MoveOver(const std::string& target) {
+    CountCall();
+    if (!IsOpen()) throw EInOutError(backend::kBadHandle);
+    if (!Usable(target)) throw EInOutError(kInvalidName);
+    try {
+        backend::MoveWork(file_.handle_, name_, target);
+    } catch (...) {
+        // Let go of by the backend: it goes by its name, before another
+        // run could take it for its own.
+        if (!IsOpen()) backend::Delete(name_);
+        throw;
+    }
+    file_ = File();
+}
+
+bool WorkFile::Remove() noexcept {
+    if (!IsOpen()) return false;
+    bool removed = false;
+    for (int attempt = 0; attempt < kRemoveTries && !removed; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(kRemovePause * attempt);
+        removed = NextFileCall() != Fault::Fail && backend::RemoveWork(file_.handle_, name_);
+    }
+    file_ = File();
+    return removed;
+}
+
+bool RemoveLeftoverWork(const std::string& name) noexcept {
+    if (NextFileCall() == Fault::Fail) return false;
+    return Usable(name) && backend::RemoveLeftoverWork(name);
+}
 
 bool RemoveFile(const std::string& name) noexcept {
     if (NextFileCall() == Fault::Fail) return false;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -42,9 +43,58 @@ public:
     bool IsOpen() const noexcept;
 
 private:
+    friend class WorkFile;
     explicit File(std::intptr_t handle) noexcept : handle_(handle) {}
     std::intptr_t handle_ = -1;
 };
+
+// A run's work file, beside the file that its result will replace.  A run
+// never removes, empties or renames a work file that another live run holds,
+// so runs that meet in one folder each keep their own; a work file left by a
+// killed run is replaced.  The file is held from its making until its name
+// is gone, renamed over the result's name or removed: on POSIX by an flock
+// on the open descriptor, on Windows by a handle that does not share
+// deletion.  It is never closed while it has its name, since another run
+// would then take it for a leftover.
+class WorkFile {
+public:
+    WorkFile() noexcept = default;
+    WorkFile(WorkFile&& other) noexcept;
+    WorkFile& operator=(WorkFile&& other) noexcept;
+    WorkFile(const WorkFile&) = delete;
+    WorkFile& operator=(const WorkFile&) = delete;
+    ~WorkFile();  // a work file that still has its name is removed (quietly)
+
+    // A new, empty file under `name`, or, while other live runs hold that,
+    // under a name of its own beside it ("___1.~--" for "___.~--", and so
+    // on; a bounded number of them), each of which `mayUse` must accept.
+    // Whatever else stands under a name it takes (a leftover, a planted
+    // link) is removed first.  Read and write access.
+    static WorkFile Claim(const std::string& name, const std::function<bool(const std::string&)>& mayUse = {});
+
+    const std::string& Name() const noexcept { return name_; }
+    bool IsOpen() const noexcept { return file_.IsOpen(); }
+    void Write(const void* buffer, std::size_t count) { file_.Write(buffer, count); }
+    void Flush() { file_.Flush(); }
+    // A second handle on the same open file, from its start, for reading
+    // back what was written; the hold stays with the work file.
+    File ReadBack();
+    // Puts the file under `target` in one step, replacing what stands there,
+    // and lets it go.  On an EInOutError the file keeps its name and its hold.
+    void MoveOver(const std::string& target);
+    // Removes the file and lets it go, trying again for a moment when the
+    // system refuses (a scanner may hold it briefly); false when it stays,
+    // unheld, so that the next run in the folder replaces it.
+    bool Remove() noexcept;
+
+private:
+    File file_;
+    std::string name_;
+};
+
+// Removes a work file that no live run holds: one left by a killed or
+// failed run.  False when there is none, or when it is another run's.
+bool RemoveLeftoverWork(const std::string& name) noexcept;
 
 // Results are not exceptions: the callers decide what a failure means.
 // (The names stay clear of <windows.h>'s DeleteFile and ReplaceFile macros.)
@@ -89,17 +139,20 @@ std::string FolderOf(const std::string& name);
 namespace rt::testing {
 
 // Fault injection for tests.  Every file call above (open, create, read,
-// write, size, flush, close of an open file, delete, rename) counts as one
-// call; FileExists, IdentityOf, LinkedFile and SyncFolder do not.  With a plan set, call
-// number `failAt` (1-based) fails with `errorCode` instead of running (an
-// EInOutError; delete and rename return false; a failing close still gives
-// the handle back), and a write that is call number `shortWriteAt` writes
-// only half its bytes and then reports the short write as a full disk does.
-// 0 disables either.  Calls are counted with or without a plan.
+// write, size, flush, close of an open file, delete, rename; a work file's
+// claim, read-back, move and each try of its removal) counts as one call;
+// FileExists, IdentityOf, LinkedFile and SyncFolder do not.  With a plan
+// set, call number `failAt` (1-based) and the `failCount` - 1 calls after
+// it fail with `errorCode` instead of running (an EInOutError; delete and
+// rename return false; a failing close still gives the handle back), and a
+// write that is call number `shortWriteAt` writes only half its bytes and
+// then reports the short write as a full disk does.  0 disables either.
+// Calls are counted with or without a plan.
 struct FaultPlan {
     int failAt = 0;
     int shortWriteAt = 0;
     int errorCode = 5;
+    int failCount = 1;
 };
 void SetFaultPlan(const FaultPlan& plan) noexcept;
 void ClearFaultPlan() noexcept;

@@ -19,6 +19,8 @@ extern const int kDiskFull;   // a write that took fewer bytes
 extern const int kBadHandle;  // a call on a File that is not open
 // The characters that end a folder in a name.
 extern const char kFolderSeparators[];
+// A work file's name, and every one beside it, held by other runs.
+extern const int kNameTaken;
 
 // All of these raise EInOutError with the table's number.
 std::intptr_t Open(const std::string& name, OpenMode mode);
@@ -39,5 +41,19 @@ bool Exists(const std::string& name) noexcept;
 std::optional<FileIdentity> Identity(const std::string& name) noexcept;
 std::optional<std::string> LinkTarget(const std::string& name) noexcept;
 void SyncFolder(const std::string& folder) noexcept;
+
+// Work files (see WorkFile).  ClaimWork gives the handle of a new file made
+// and held under `name`, or -1 when a live run (or something that is not to
+// be removed, such as a folder) holds the name; a leftover or a planted link
+// under the name is removed first.  EInOutError for any other failure.
+std::intptr_t ClaimWork(const std::string& name);
+// Another handle on the same open file, at its start.
+std::intptr_t Duplicate(std::intptr_t handle);
+// Renames the held file `name` over `target`; RemoveWork removes it.  Where
+// the system can do neither through the handle, they close it first (and
+// set it to -1) and go by the name.
+void MoveWork(std::intptr_t& handle, const std::string& name, const std::string& target);
+bool RemoveWork(std::intptr_t& handle, const std::string& name) noexcept;
+bool RemoveLeftoverWork(const std::string& name) noexcept;
 
 }  // namespace rt::backend

@@ -1,5 +1,6 @@
 // File services on POSIX systems.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@ namespace rt::backend {
 const int kDiskFull = ENOSPC;
 const int kBadHandle = EBADF;
 const char kFolderSeparators[] = "/";
+const int kNameTaken = EEXIST;
 
 namespace {
 
@@ -180,5 +182,110 @@ void SyncFolder(const std::string& folder) noexcept {
     ::fsync(fd);
     ::close(fd);
 }
+
+}  // namespace rt::backend
+
+// ---------------------------------------------------------------------------
+// Work files.  A run holds its work file by an flock on the descriptor it
+// made it with (flock, not fcntl locks, which any close() in the process
+// would drop).  A run that finds a name taken probes the file: if it can lock
+// it, no live run holds it, and it is removed.  A maker locks its new file
+// and then checks that the name still leads to it, so a prober that locked
+// it first and removed it is noticed; no run can remove a live run's file.
+
+namespace rt::backend {
+namespace {
+
+// Tries of one name while others are making or clearing it at that moment.
+constexpr int kTriesPerName = 8;
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// True when `name` still leads to the open file `fd`.
+bool StillNamed(int fd, const std::string& name) {
+    struct stat byName, byHandle;
+    return ::lstat(name.c_str(), &byName) == 0 && ::fstat(fd, &byHandle) == 0 && SameFile(byName, byHandle);
+}
+
+// 0, EWOULDBLOCK while another holds the file, or what a file system that
+// keeps no such locks answers.
+int TryLock(int fd) {
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EINTR) return errno;
+    }
+    return 0;
+}
+
+bool HeldByAnother(int lockError) { return lockError == EWOULDBLOCK || lockError == EAGAIN; }
+
+enum class Found { Removed, Gone, Held };
+
+// What stands under a work file's name: a leftover that no live run holds
+// (removed), nothing any more (gone), or a live run's file or a folder (held).
+// A link or any other thing that is no file is removed unopened.
+Found ClearLeftover(const std::string& name) {
+    struct stat st;
+    if (::lstat(name.c_str(), &st) != 0) return Found::Gone;
+    if (S_ISDIR(st.st_mode)) return Found::Held;
+    if (!S_ISREG(st.st_mode)) return ::unlink(name.c_str()) == 0 ? Found::Removed : Found::Held;
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return errno == ENOENT || errno == ELOOP ? Found::Gone : Found::Held;
+    Found found = Found::Gone;
+    const int lockError = TryLock(fd);
+    if (HeldByAnother(lockError)) {
+        found = Found::Held;
+    } else if (lockError != 0 || StillNamed(fd, name)) {
+        // Locked, and so a leftover; or a file system without locks, where
+        // every run removes what stands under the name.
+        found = ::unlink(name.c_str()) == 0 ? Found::Removed : Found::Held;
+    }
+    ::close(fd);
+    return found;
+}
+
+}  // namespace
+
+std::intptr_t ClaimWork(const std::string& name) {
+    for (int tries = 0; tries < kTriesPerName; ++tries) {
+        int fd;
+        do {
+            fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0) {
+            if (errno != EEXIST) RaiseErrno();
+            if (ClearLeftover(name) == Found::Held) return -1;
+            continue;
+        }
+        const int lockError = TryLock(fd);
+        if (lockError == 0 ? StillNamed(fd, name) : !HeldByAnother(lockError)) return fd;
+        // A prober took it for a leftover in the moment before the lock.
+        ::close(fd);
+    }
+    return -1;
+}
+
+std::intptr_t Duplicate(std::intptr_t handle) {
+    const int fd = ::fcntl(Descriptor(handle), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) RaiseErrno();
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw EInOutError(TableNumber(error));
+    }
+    return fd;
+}
+
+void MoveWork(std::intptr_t& handle, const std::string& name, const std::string& target) {
+    // Only the file this run made may go over the result.
+    if (!StillNamed(Descriptor(handle), name)) throw EInOutError(TableNumber(ENOENT));
+    if (::rename(name.c_str(), target.c_str()) != 0) RaiseErrno();
+}
+
+bool RemoveWork(std::intptr_t& handle, const std::string& name) noexcept {
+    // A file that is no longer this run's under the name is not removed.
+    return !StillNamed(Descriptor(handle), name) || ::unlink(name.c_str()) == 0;
+}
+
+bool RemoveLeftoverWork(const std::string& name) noexcept { return ClearLeftover(name) == Found::Removed; }
 
 }  // namespace rt::backend

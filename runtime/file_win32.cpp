@@ -1,6 +1,9 @@
 // File services on Windows, through the wide API so that every name works.
 #include <windows.h>
 
+#include <cstddef>
+#include <vector>
+
 #include "runtime/exceptions.h"
 #include "runtime/file_backend.h"
 #include "runtime/text.h"
@@ -10,6 +13,7 @@ namespace rt::backend {
 const int kDiskFull = ERROR_DISK_FULL;
 const int kBadHandle = ERROR_INVALID_HANDLE;
 const char kFolderSeparators[] = "\\/:";
+const int kNameTaken = ERROR_FILE_EXISTS;
 
 namespace {
 
@@ -25,16 +29,10 @@ constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
 
 bool StartsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
 
-// The name as the wide API takes it; nullopt when it is not valid UTF-8
-// (any replacement of a broken sequence would name another file).  A long
-// name is made absolute and given the \\?\ prefix, which lifts MAX_PATH.
-std::optional<std::wstring> SystemName(const std::string& name) {
-    const std::u16string utf16 = Utf8ToUtf16(name);
-    if (Utf16ToUtf8(utf16) != name) return std::nullopt;
-    std::wstring wide(utf16.begin(), utf16.end());
-    if (wide.size() < kShortNameLimit || StartsWith(wide, L"\\\\?\\") || StartsWith(wide, L"\\\\.\\")) {
-        return wide;
-    }
+// The absolute name in the \\?\ form, which lifts MAX_PATH; the name itself
+// when it is in that form already or cannot be made absolute.
+std::wstring LongForm(const std::wstring& wide) {
+    if (StartsWith(wide, L"\\\\?\\") || StartsWith(wide, L"\\\\.\\")) return wide;
     DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
     if (length == 0) return wide;  // the system will report what is wrong
     std::wstring full(length, L'\0');
@@ -43,6 +41,17 @@ std::optional<std::wstring> SystemName(const std::string& name) {
     full.resize(length);
     if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
+}
+
+// The name as the wide API takes it; nullopt when it is not valid UTF-8
+// (any replacement of a broken sequence would name another file).  A long
+// name is made absolute and given the \\?\ prefix, which lifts MAX_PATH.
+std::optional<std::wstring> SystemName(const std::string& name) {
+    const std::u16string utf16 = Utf8ToUtf16(name);
+    if (Utf16ToUtf8(utf16) != name) return std::nullopt;
+    std::wstring wide(utf16.begin(), utf16.end());
+    if (wide.size() < kShortNameLimit) return wide;
+    return LongForm(wide);
 }
 
 [[noreturn]] void RaiseLastError() { throw EInOutError(static_cast<int>(GetLastError())); }
@@ -233,5 +242,102 @@ std::optional<std::string> LinkTarget(const std::string& name) noexcept {
 void SyncFolder(const std::string&) noexcept {
     // MoveFileExW with MOVEFILE_WRITE_THROUGH has already made it durable.
 }
+
+// ---------------------------------------------------------------------------
+// Work files.  A run holds its work file by a handle that shares no
+// deletion, so no other run can delete or rename it while it lives; a
+// leftover, whose maker is gone, can be deleted.  The handle itself renames
+// the file over the result or deletes it, so the hold lasts until the name
+// is gone.
+
+namespace {
+
+// Tries of one name while others are removing what stands under it.
+constexpr int kTriesPerName = 8;
+
+// What a system answers that cannot rename or delete through a handle.
+bool NotSupported(DWORD error) {
+    return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_CALL_NOT_IMPLEMENTED ||
+           error == ERROR_INVALID_FUNCTION;
+}
+
+}  // namespace
+
+std::intptr_t ClaimWork(const std::string& name) {
+    const std::optional<std::wstring> wide = SystemName(name);
+    if (!wide) throw EInOutError(kInvalidName);
+    bool deniedBefore = false;
+    for (int tries = 0; tries < kTriesPerName; ++tries) {
+        // Not through a link: a link planted under the name holds it, and
+        // goes as a leftover does.
+        const HANDLE handle =
+            CreateFileW(wide->c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) return reinterpret_cast<std::intptr_t>(handle);
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+            // Deleting fails for a live run's file, a folder, a read-only file.
+            if (!DeleteFileW(wide->c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return -1;
+            continue;
+        }
+        if (error != ERROR_ACCESS_DENIED) throw EInOutError(static_cast<int>(error));
+        // Also the answer while another run's deletion of the name is under
+        // way; a name that is not there twice is a folder that refuses.
+        if (GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES || GetLastError() == ERROR_ACCESS_DENIED)
+            return -1;
+        if (deniedBefore) throw EInOutError(static_cast<int>(error));
+        deniedBefore = true;
+    }
+    return -1;
+}
+
+std::intptr_t Duplicate(std::intptr_t handle) {
+    HANDLE copy = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), Handle(handle), GetCurrentProcess(), &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        RaiseLastError();
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(copy, start, nullptr, FILE_BEGIN)) {
+        const DWORD error = GetLastError();
+        CloseHandle(copy);
+        throw EInOutError(static_cast<int>(error));
+    }
+    return reinterpret_cast<std::intptr_t>(copy);
+}
+
+void MoveWork(std::intptr_t& handle, const std::string& name, const std::string& target) {
+    const std::optional<std::wstring> wideTarget = SystemName(target);
+    if (!wideTarget) throw EInOutError(kInvalidName);
+    const std::wstring to = LongForm(*wideTarget);
+    // FILE_RENAME_INFO ends in the name; whole words keep it aligned.
+    const std::size_t bytes = offsetof(FILE_RENAME_INFO, FileName) + (to.size() + 1) * sizeof(wchar_t);
+    std::vector<std::uint64_t> buffer((bytes + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t), 0);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(to.size() * sizeof(wchar_t));
+    to.copy(info->FileName, to.size());
+    if (SetFileInformationByHandle(Handle(handle), FileRenameInfo, info, static_cast<DWORD>(bytes))) return;
+    const DWORD error = GetLastError();
+    if (!NotSupported(error)) throw EInOutError(static_cast<int>(error));
+    CloseHandle(Handle(handle));
+    handle = -1;
+    Replace(name, target);
+}
+
+bool RemoveWork(std::intptr_t& handle, const std::string& name) noexcept {
+    if (handle != -1) {
+        FILE_DISPOSITION_INFO info{};
+        info.DeleteFile = TRUE;  // done when the handle closes
+        if (SetFileInformationByHandle(Handle(handle), FileDispositionInfo, &info, sizeof info)) return true;
+        if (!NotSupported(GetLastError())) return false;
+        CloseHandle(Handle(handle));
+        handle = -1;
+    }
+    return Delete(name);
+}
+
+// A live run's file shares no deletion, so deleting it fails.
+bool RemoveLeftoverWork(const std::string& name) noexcept { return Delete(name); }
 
 }  // namespace rt::backend

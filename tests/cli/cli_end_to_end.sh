@@ -1,21 +1,9 @@
 #!/usr/bin/env bash
 # tessavel-cli as a user runs it: cli_end_to_end.sh COMMAND... (e.g. "wine tessavel-cli.exe").
 set -u
-cli=("$@")
-for i in "${!cli[@]}"; do  # the script works in its own folder
-    [[ ${cli[$i]} == */* && -e ${cli[$i]} ]] && cli[$i]=$(cd "$(dirname "${cli[$i]}")" && pwd)/$(basename "${cli[$i]}")
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-failures=0
+source "$(dirname "$0")/script_start.sh" "$@"
 check() {  # check DESCRIPTION EXPECTED-STATUS ACTUAL-STATUS
-    if [[ $2 != "$3" ]]; then
-        echo "FAIL: $1: exit $3, expected $2"
-        failures=$((failures + 1))
-    else
-        echo "ok: $1"
-    fi
+    if [[ $2 != "$3" ]]; then fail "$1: exit $3, expected $2"; else ok "$1"; fi
 }
 run() { "${cli[@]}" "$@" </dev/null >out.txt 2>err.txt; }
 
@@ -49,7 +37,7 @@ cp text.txt inplace.txt
 run encrypt --password-file pw.txt inplace.txt inplace.txt; check "encrypt in place" 0 $?
 run decrypt --password-file pw.txt inplace.txt ./inplace.txt; check "decrypt in place by another name" 0 $?
 cmp -s text.txt inplace.txt; check "in-place round trip" 0 $?
-ls | grep -q '___' && { echo "FAIL: work files left: $(ls)"; failures=$((failures + 1)); }
+ls | grep -q '___' && fail "work files left: $(ls)"
 
 run encrypt --password secret text.txt x.tsv; check "password on the command line refused" 2 $?
 run encrypt --password-file pw.txt missing.txt x.tsv; check "missing source" 3 $?

@@ -6,19 +6,9 @@
 # nothing; another name of the source is worked on in place.
 set -u
 export LC_ALL=C.UTF-8  # the names below are UTF-8
-cli=("$@")
-for i in "${!cli[@]}"; do  # the script works in its own folder
-    [[ ${cli[$i]} == */* && -e ${cli[$i]} ]] && cli[$i]=$(cd "$(dirname "${cli[$i]}")" && pwd)/$(basename "${cli[$i]}")
-done
+source "$(dirname "$0")/script_start.sh" "$@"
 wine=false
 [[ $(basename "${cli[0]}") == wine* ]] && wine=true
-work=$(mktemp -d)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
-chmod 755 "$work"
-cd "$work"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-ok() { echo "ok: $*"; }
 skip() { echo "skipped: $*"; }
 
 # Everything under a folder but the logs: names, kinds, modes and contents.

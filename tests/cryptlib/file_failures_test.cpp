@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cryptlib.h"
 #include "runtime/clock.h"
@@ -157,6 +159,32 @@ TEST_F(FileFailures, ReadOnlyFilesAndFoldersChangeNothing) {
         0);
 #endif
 }
+
+#ifdef _WIN32
+// Another program holds a file and shares only reading: opening it for
+// writing is the system's sharing violation, "I/O error 32", and nothing
+// changes.
+TEST_F(FileFailures, AFileHeldByAnotherProgramIsASharingViolation) {
+    ASSERT_TRUE(MakeFiles(folder.path()));
+    const std::string plain = folder / "plain", secret = folder / "secret", out = folder / "out";
+    WriteFile(out, testdata::FromString("existing destination"));
+    using Runs = std::vector<std::function<std::string(Cipher&)>>;
+    const std::pair<std::string, Runs> cases[] = {
+        {plain, {[&](Cipher& c) { return c.Run(true, plain, out); }, [&](Cipher& c) { return c.Run(true, plain, plain); }}},
+        {secret, {[&](Cipher& c) { return c.Run(false, secret, out); },
+                  [&](Cipher& c) { return c.Run(false, secret, secret); }}},
+        {out, {[&](Cipher& c) { return c.Run(true, plain, out); }, [&](Cipher& c) { return c.Run(false, secret, out); }}},
+    };
+    for (const auto& [held, runs] : cases) {
+        SCOPED_TRACE(held);
+        const HANDLE handle = CreateFileW(testfiles::PathOf(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(ExpectRefusals(runs, "I/O error 32", {folder.path()}), 0);
+        CloseHandle(handle);
+    }
+}
+#endif
 
 // The name as the test itself must give it to the system: on Windows a long
 // one needs the \\?\ form (the runtime adds it by itself).

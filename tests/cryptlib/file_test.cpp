@@ -223,6 +223,48 @@ TEST_F(CryptFiles, WorkFileNamesAreNotTakenFromTheUser) {
     EXPECT_EQ(Snapshot(dir.path()), before);
 }
 
+// Work files that another run holds are left alone: this run takes names
+// of its own beside them, never a user's file, and leaves nothing behind.
+// Leftovers that nobody holds are replaced.
+TEST_F(CryptFiles, RunsInOneFolderKeepToTheirOwnWorkFiles) {
+    const Bytes plain = testdata::Text(100000, 13);
+    const Bytes marker = testdata::FromString("another run's data");
+    for (bool compression : {true, false}) {
+        SCOPED_TRACE(compression);
+        crypto.SetCompression(compression);
+        rt::WorkFile held[] = {rt::WorkFile::Claim(dir / "___.~--"), rt::WorkFile::Claim(dir / "___.~~-")};
+        for (rt::WorkFile& work : held) work.Write(marker.data(), marker.size());
+        // A source that happens to carry the first name beside one.
+        WriteFile(dir / "___1.~~-", plain);
+        Encrypt(dir / "___1.~~-", dir / "secret");
+        EXPECT_EQ(ReadFile(dir / "___1.~~-"), plain);
+        fs::remove(dir.path() / "___1.~~-");  // other runs take such names for their own
+        Decrypt(dir / "secret", dir / "file");
+        Encrypt(dir / "file", dir / "file");
+        Decrypt(dir / "file", dir / "back");
+        EXPECT_EQ(ReadFile(dir / "back"), plain);
+        fs::rename(dir.path() / "back", dir.path() / "file");
+        EXPECT_EQ(badPasswords, 0);
+        EXPECT_EQ(Snapshot(dir.path()).size(), 4u) << "work files left";
+        for (rt::WorkFile& work : held) {
+            Bytes kept(marker.size() + 1);
+            kept.resize(work.ReadBack().Read(kept.data(), kept.size()));
+            EXPECT_EQ(kept, marker);
+            EXPECT_TRUE(work.Remove());
+        }
+
+        // As a killed run leaves them.
+        WriteFile(dir / "___.~--", marker);
+        if (compression) WriteFile(dir / "___.~~-", marker);
+        Encrypt(dir / "file", dir / "file");
+        Decrypt(dir / "file", dir / "file");
+        EXPECT_EQ(ReadFile(dir / "file"), plain);
+        EXPECT_EQ(Snapshot(dir.path()).size(), 2u) << "leftovers not replaced";
+        fs::remove_all(dir.path());
+        fs::create_directories(dir.path());
+    }
+}
+
 TEST_F(CryptFiles, EncryptionRemovesALeftoverCompressionWorkFile) {
     WriteFile(dir / "plain", testdata::Text(3000, 4));
     Encrypt(dir / "plain", dir / "first");  // forms the work file's name
@@ -388,6 +430,8 @@ TEST_F(CryptFiles, AFailureAtAnyFileCallLosesNothing) {
                     }
                     // The fault fell after the last call (or on one whose
                     // failure is harmless): the run must be complete.
+                    for (const auto& entry : Snapshot(dir.path()))
+                        EXPECT_EQ(entry.first.find("___"), std::string::npos) << "work file left";
                     if (run.encrypt) {
                         Decrypt(to, dir / "check");
                         EXPECT_EQ(ReadFile(dir / "check"), plain);
@@ -404,6 +448,47 @@ TEST_F(CryptFiles, AFailureAtAnyFileCallLosesNothing) {
         fs::remove(dir.path() / "from");
         fs::remove(dir.path() / "to");
     }
+}
+
+// The compressed copy of the source, which the system keeps refusing to
+// remove at the end: the result is in place, and the user hears of the copy.
+// Nothing holds it any more, so the next run in the folder replaces it.
+TEST_F(CryptFiles, ACompressedCopyThatStaysIsReported) {
+    const Bytes plain = testdata::Text(50000, 14);
+    WriteFile(dir / "plain", plain);
+    rt::testing::ClearFaultPlan();
+    Encrypt(dir / "plain", dir / "secret");
+    const int removal = rt::testing::FileCallCount();  // the last call
+    rt::testing::SetFaultPlan({.failAt = removal, .shortWriteAt = 0, .errorCode = 5, .failCount = 100});
+    EXPECT_EQ(Message([&] { Encrypt(dir / "plain", dir / "other"); }),
+              "TCryptLib: the result is in place, but the work file " + (dir / "___.~~-") + " could not be removed");
+    rt::testing::ClearFaultPlan();
+    EXPECT_TRUE(fs::exists(dir.path() / "___.~~-"));
+    EXPECT_TRUE(crypto.SecretsWiped());
+    Decrypt(dir / "other", dir / "back");
+    EXPECT_EQ(ReadFile(dir / "back"), plain);
+    EXPECT_EQ(Snapshot(dir.path()).size(), 4u);
+}
+
+// A compressor that cannot have its memory stops either operation before
+// any file is made.
+TEST_F(CryptFiles, ACompressorThatCannotStartChangesNothing) {
+    WriteFile(dir / "plain", testdata::Text(20000, 15));
+    Encrypt(dir / "plain", dir / "secret");
+    const auto before = Snapshot(dir.path());
+    lzh::testing::SetAllocator([](std::size_t) -> void* { return nullptr; }, [](void*) {});
+    for (bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace);
+        EXPECT_EQ(Message([&] { Encrypt(dir / "plain", dir / (inPlace ? "plain" : "out")); }),
+                  "TCryptLib: LZH init error");
+        EXPECT_EQ(Message([&] { Decrypt(dir / "secret", dir / (inPlace ? "secret" : "out")); }),
+                  "TCryptLib: LZH init error");
+        EXPECT_TRUE(crypto.SecretsWiped());
+        EXPECT_FALSE(lzh::testing::IsPrepared());
+    }
+    lzh::testing::SetAllocator(nullptr, nullptr);
+    EXPECT_EQ(Snapshot(dir.path()), before);
+    EXPECT_EQ(badPasswords, 0);
 }
 
 TEST_F(CryptFiles, SecretsAreWipedOnEveryPath) {

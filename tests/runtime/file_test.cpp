@@ -216,6 +216,29 @@ TEST_F(FileTest, SyncFolderTakesAnyFolder) {
     rt::SyncFolder(folder / "missing");
 }
 
+// A name that something not to be removed holds (here a folder), or another
+// live work file, sends a claim to the next name beside it; the file goes
+// over its target in one step, and one that keeps its name goes at the end.
+TEST_F(FileTest, WorkFilesTakeTheNextNameBesideWhatTheyMayNotRemove) {
+    std::filesystem::create_directory(PathOf(folder / "w.tmp"));
+    WriteText(folder / "target", "old");
+    {
+        rt::WorkFile first = rt::WorkFile::Claim(folder / "w.tmp");
+        rt::WorkFile second = rt::WorkFile::Claim(folder / "w.tmp");
+        EXPECT_EQ(first.Name(), folder / "w1.tmp");
+        EXPECT_EQ(second.Name(), folder / "w2.tmp");
+        second.Write("new", 3);
+        EXPECT_EQ(ReadAll(second.ReadBack()), "new");
+        second.Flush();
+        second.MoveOver(folder / "target");
+        EXPECT_FALSE(second.IsOpen());
+        EXPECT_TRUE(first.IsOpen());
+    }
+    EXPECT_EQ(ReadText(folder / "target"), "new");
+    EXPECT_FALSE(rt::FileExists(folder / "w1.tmp"));
+    EXPECT_FALSE(rt::FileExists(folder / "w2.tmp"));
+}
+
 TEST(FolderOf, EndsAtThePlatformsSeparators) {
     EXPECT_EQ(rt::FolderOf("a/b/c.txt"), "a/b/");
     EXPECT_EQ(rt::FolderOf("/x"), "/");
