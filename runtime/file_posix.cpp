@@ -216,7 +216,10 @@ int TryLock(int fd) {
     return 0;
 }
 
-bool HeldByAnother(int lockError) { return lockError == EWOULDBLOCK || lockError == EAGAIN; }
+// A file system that keeps no such locks.  Any other refusal (EWOULDBLOCK
+// above all: a live run holds it) is taken as a holder, so that a doubtful
+// file is never removed.
+bool NoLocksHere(int lockError) { return lockError == ENOLCK || lockError == EOPNOTSUPP || lockError == ENOTSUP || lockError == EINVAL; }
 
 enum class Found { Removed, Gone, Held };
 
@@ -228,13 +231,17 @@ Found ClearLeftover(const std::string& name) {
     if (::lstat(name.c_str(), &st) != 0) return Found::Gone;
     if (S_ISDIR(st.st_mode)) return Found::Held;
     if (!S_ISREG(st.st_mode)) return ::unlink(name.c_str()) == 0 ? Found::Removed : Found::Held;
-    const int fd = ::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    // Read and write where allowed: some network file systems lock only
+    // files opened for writing.
+    constexpr int kProbe = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int fd = ::open(name.c_str(), O_RDWR | kProbe);
+    if (fd < 0 && errno == EACCES) fd = ::open(name.c_str(), O_RDONLY | kProbe);
     if (fd < 0) return errno == ENOENT || errno == ELOOP ? Found::Gone : Found::Held;
-    Found found = Found::Gone;
+    Found found = Found::Held;
     const int lockError = TryLock(fd);
-    if (HeldByAnother(lockError)) {
-        found = Found::Held;
-    } else if (lockError != 0 || StillNamed(fd, name)) {
+    if (lockError == 0 && !StillNamed(fd, name)) {
+        found = Found::Gone;
+    } else if (lockError == 0 || NoLocksHere(lockError)) {
         // Locked, and so a leftover; or a file system without locks, where
         // every run removes what stands under the name.
         found = ::unlink(name.c_str()) == 0 ? Found::Removed : Found::Held;
@@ -257,7 +264,7 @@ std::intptr_t ClaimWork(const std::string& name) {
             continue;
         }
         const int lockError = TryLock(fd);
-        if (lockError == 0 ? StillNamed(fd, name) : !HeldByAnother(lockError)) return fd;
+        if (lockError == 0 ? StillNamed(fd, name) : NoLocksHere(lockError)) return fd;
         // A prober took it for a leftover in the moment before the lock.
         ::close(fd);
     }
