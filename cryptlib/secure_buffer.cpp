@@ -2,6 +2,7 @@
 
 
 #include "runtime/exceptions.h"
+#include "runtime/secret.h"
 #include "runtime/text.h"
 
 namespace cipher {

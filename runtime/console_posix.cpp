@@ -7,6 +7,7 @@
 #include <csignal>
 
 #include "runtime/console.h"
+#include "runtime/secret.h"
 #include "runtime/text.h"
 
 namespace rt {
@@ -103,18 +104,6 @@ public:
 private:
     int fd_;
 };
-
-// Appends without leaving a copy of the password in freed memory.
-void AppendSecret(std::string& line, char c) {
-    if (line.size() == line.capacity()) {
-        std::string larger;
-        larger.reserve(line.capacity() * 2);
-        larger.assign(line);
-        SecureZero(line.data(), line.size());
-        line.swap(larger);
-    }
-    line.push_back(c);
-}
 
 }  // namespace
 

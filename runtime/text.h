@@ -24,7 +24,4 @@ std::string Utf16ToUtf8(std::u16string_view utf16);
 // counts as the one U+FFFD that Utf8ToUtf16 makes of it.
 std::size_t Utf8Length(std::string_view utf8);
 
-// Overwrites memory in a way the compiler may not drop: for keys and passwords.
-void SecureZero(void* data, std::size_t size) noexcept;
-
 }  // namespace rt

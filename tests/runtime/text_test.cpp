@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "runtime/secret.h"
 #include "runtime/text.h"
 
 #ifdef _WIN32
