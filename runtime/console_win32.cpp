@@ -6,7 +6,9 @@
 #include <memory>
 
 #include "runtime/console.h"
+#include "runtime/secret.h"
 #include "runtime/text.h"
+#include "runtime/win32_handle.h"
 
 namespace rt {
 namespace {
@@ -15,20 +17,7 @@ struct LocalFreeDeleter {
     void operator()(LPWSTR* p) const noexcept { LocalFree(p); }
 };
 
-class OwnedHandle {
-public:
-    explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
-    ~OwnedHandle() {
-        if (valid()) CloseHandle(handle_);
-    }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-
-private:
-    HANDLE handle_;
-};
+using win32::OwnedHandle;
 
 bool IsConsole(HANDLE handle) {
     DWORD mode;
@@ -74,18 +63,6 @@ public:
     QuietConsole(const QuietConsole&) = delete;
     QuietConsole& operator=(const QuietConsole&) = delete;
 };
-
-// Appends without leaving a copy of the password in freed memory.
-void AppendSecret(std::u16string& line, char16_t c) {
-    if (line.size() == line.capacity()) {
-        std::u16string larger;
-        larger.reserve(line.capacity() * 2);
-        larger.assign(line);
-        SecureZero(line.data(), line.size() * sizeof(char16_t));
-        line.swap(larger);
-    }
-    line.push_back(c);
-}
 
 }  // namespace
 

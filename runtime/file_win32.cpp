@@ -7,6 +7,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/file_backend.h"
 #include "runtime/text.h"
+#include "runtime/win32_handle.h"
 
 namespace rt::backend {
 
@@ -92,22 +93,14 @@ std::intptr_t Open(const std::string& name, OpenMode mode) {
         flags |= FILE_FLAG_OPEN_REPARSE_POINT;  // a link under the name is taken as the name's holder
         break;
     }
-    const HANDLE handle = CreateFileW(wide->c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, disposition, flags, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) RaiseLastError();
+    win32::OwnedHandle handle(CreateFileW(wide->c_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition, flags, nullptr));
+    if (!handle.valid()) RaiseLastError();
     // Only files on a disk: a device or pipe under the name ("CON", "NUL")
     // would swallow or invent data.
-    DWORD error = 0;
-    if (GetFileType(handle) != FILE_TYPE_DISK) {
-        error = ERROR_ACCESS_DENIED;
-    } else if (mode == OpenMode::CreateOrEmpty && !SetEndOfFile(handle)) {
-        error = GetLastError();
-    }
-    if (error != 0) {
-        CloseHandle(handle);
-        throw EInOutError(static_cast<int>(error));
-    }
-    return reinterpret_cast<std::intptr_t>(handle);
+    if (GetFileType(handle.get()) != FILE_TYPE_DISK) throw EInOutError(ERROR_ACCESS_DENIED);
+    if (mode == OpenMode::CreateOrEmpty && !SetEndOfFile(handle.get())) RaiseLastError();
+    return handle.release_as_file();
 }
 
 std::size_t Read(std::intptr_t handle, void* buffer, std::size_t count) {
@@ -185,20 +178,25 @@ bool Exists(const std::string& name) noexcept {
     }
 }
 
+namespace {
+
+// A handle for asking about a file, not for its contents: no access asked
+// for and every kind of sharing allowed, so it works while others hold the
+// file, and on folders.  A link is followed to the end.
+win32::OwnedHandle OpenToExamine(const std::wstring& name) {
+    return win32::OwnedHandle(CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+}  // namespace
+
 std::optional<FileIdentity> Identity(const std::string& name) noexcept {
     try {
         const std::optional<std::wstring> wide = SystemName(name);
         if (!wide) return std::nullopt;
-        // No access asked for, and every kind of sharing allowed: this works
-        // while others hold the file, and on folders.
-        const HANDLE handle =
-            CreateFileW(wide->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+        const win32::OwnedHandle handle = OpenToExamine(*wide);
         BY_HANDLE_FILE_INFORMATION info;
-        const bool ok = GetFileInformationByHandle(handle, &info);
-        CloseHandle(handle);
-        if (!ok) return std::nullopt;
+        if (!handle.valid() || !GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
         return FileIdentity{info.dwVolumeSerialNumber,
                             (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
     } catch (...) {
@@ -212,18 +210,14 @@ std::optional<std::string> LinkTarget(const std::string& name) noexcept {
         if (!wide) return std::nullopt;
         const DWORD attributes = GetFileAttributesW(wide->c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return std::nullopt;
-        // Opened through the link, which the system follows to the end.
-        const HANDLE handle =
-            CreateFileW(wide->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+        const win32::OwnedHandle handle = OpenToExamine(*wide);
+        if (!handle.valid()) return std::nullopt;
         std::wstring final(MAX_PATH, L'\0');
-        DWORD length = GetFinalPathNameByHandleW(handle, final.data(), static_cast<DWORD>(final.size()), 0);
+        DWORD length = GetFinalPathNameByHandleW(handle.get(), final.data(), static_cast<DWORD>(final.size()), 0);
         if (length >= final.size()) {
             final.resize(length + 1);
-            length = GetFinalPathNameByHandleW(handle, final.data(), static_cast<DWORD>(final.size()), 0);
+            length = GetFinalPathNameByHandleW(handle.get(), final.data(), static_cast<DWORD>(final.size()), 0);
         }
-        CloseHandle(handle);
         if (length == 0 || length >= final.size()) return std::nullopt;
         final.resize(length);
         // The system answers in the long form; a short one stays usable
@@ -292,17 +286,14 @@ std::intptr_t ClaimWork(const std::string& name) {
 }
 
 std::intptr_t Duplicate(std::intptr_t handle) {
-    HANDLE copy = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), Handle(handle), GetCurrentProcess(), &copy, 0, FALSE,
+    HANDLE raw = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), Handle(handle), GetCurrentProcess(), &raw, 0, FALSE,
                          DUPLICATE_SAME_ACCESS))
         RaiseLastError();
+    win32::OwnedHandle copy(raw);
     LARGE_INTEGER start{};
-    if (!SetFilePointerEx(copy, start, nullptr, FILE_BEGIN)) {
-        const DWORD error = GetLastError();
-        CloseHandle(copy);
-        throw EInOutError(static_cast<int>(error));
-    }
-    return reinterpret_cast<std::intptr_t>(copy);
+    if (!SetFilePointerEx(copy.get(), start, nullptr, FILE_BEGIN)) RaiseLastError();
+    return copy.release_as_file();
 }
 
 void MoveWork(std::intptr_t& handle, const std::string& name, const std::string& target) {
