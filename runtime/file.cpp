@@ -218,6 +218,12 @@ std::optional<FileIdentity> IdentityOf(const std::string& name) noexcept {
     return backend::Identity(name);
 }
 
+bool SameFile(const std::string& a, const std::string& b) noexcept {
+    if (a == b) return true;
+    const auto x = IdentityOf(a);
+    return x && x == IdentityOf(b);
+}
+
 std::optional<std::string> LinkedFile(const std::string& name) noexcept {
     if (!Usable(name)) return std::nullopt;
     return backend::LinkTarget(name);

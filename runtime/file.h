@@ -120,6 +120,11 @@ struct FileIdentity {
 // nullopt when the name cannot be opened or examined.
 std::optional<FileIdentity> IdentityOf(const std::string& name) noexcept;
 
+// True when the two names are one string, or name one existing file under
+// two names (letter case on Windows, relative and absolute forms, links):
+// writing to one of them would empty the other.
+bool SameFile(const std::string& a, const std::string& b) noexcept;
+
 // The file that a symbolic link under `name` finally names, as an absolute
 // name; nullopt when `name` is no link or its target does not exist.  A
 // result written over this name, rather than over the link, reaches every
