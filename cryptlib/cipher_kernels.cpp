@@ -21,10 +21,6 @@ inline std::uint32_t Fold(std::uint32_t k) noexcept {
     return u ^ (u >> 8);
 }
 
-}  // namespace
-
-namespace {
-
 // (range * state) >> 32; a full block's range 32767 needs no multiplication.
 template <bool kFullBlock>
 inline std::uint16_t Partner(std::uint64_t range, std::uint32_t state) noexcept {
@@ -35,24 +31,6 @@ inline std::uint16_t Partner(std::uint64_t range, std::uint32_t state) noexcept 
         return static_cast<std::uint16_t>((range * s) >> 32);
 }
 
-template <bool kFullBlock>
-void DrawPartnersOf(std::uint32_t seed, std::uint16_t* partners, std::uint32_t n) noexcept {
-    // Two generator chains two states apart, so a draw never waits for the
-    // multiplication of the one before it.
-    const std::uint64_t range = n - 1;
-    const RandomJump two = JumpAhead(2);
-    std::uint32_t s0 = seed * kRandomMultiplier + kRandomIncrement;
-    std::uint32_t s1 = two.Apply(seed);
-    std::uint32_t i = 0;
-    for (; i + 2 <= n; i += 2) {
-        partners[i] = Partner<kFullBlock>(range, s0);
-        partners[i + 1] = Partner<kFullBlock>(range, s1);
-        s0 = two.Apply(s0);
-        s1 = two.Apply(s1);
-    }
-    if (i < n) partners[i] = Partner<kFullBlock>(range, s0);
-}
-
 void Exchange(std::uint8_t* buffer, const std::uint16_t* partners, std::uint32_t n) noexcept {
     for (std::uint32_t i = 0; i < n; ++i) {
         const std::uint8_t t = buffer[i];
@@ -61,18 +39,6 @@ void Exchange(std::uint8_t* buffer, const std::uint16_t* partners, std::uint32_t
     }
 }
 
-
-}  // namespace
-
-void DrawPartners(std::uint32_t& seed, std::uint16_t* partners, std::uint32_t n) noexcept {
-    if (n == kMaxBlock)
-        DrawPartnersOf<true>(seed, partners, n);
-    else
-        DrawPartnersOf<false>(seed, partners, n);
-    seed = JumpAhead(n).Apply(seed);
-}
-
-namespace {
 
 // The enciphering chain (running key, mask, byte, running key) is serial and
 // leaves most of the processor idle, so the block's partners are drawn in the
@@ -156,10 +122,6 @@ void UndoExchanges(std::uint32_t seed, std::uint8_t* buffer, std::uint32_t n) no
         d = (d - four.add) * back4;
     }
 }
-
-}  // namespace
-
-namespace {
 
 // The key stream of deciphering, byte by byte in effect, for any length.
 void StreamScalar(KeyState& key, std::uint8_t* buffer, std::uint32_t n) noexcept {

@@ -18,9 +18,6 @@ struct KeyState {
     std::uint32_t add;      // AddKey
 };
 
-// n draws of RandomBelow(n - 1): the exchange partner of each position.
-void DrawPartners(std::uint32_t& seed, std::uint16_t* partners, std::uint32_t n) noexcept;
-
 // Enciphers n bytes in place: n partners, then n key-stream bytes, then the
 // chain of exchanges.  `partners` is scratch of n entries.
 void Encipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_t* partners) noexcept;
