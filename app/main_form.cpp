@@ -1,6 +1,8 @@
 #include "main_form.h"
 
 #include "about_form.h"
+#include "cryptlib/program_keys.h"
+#include "runtime/secret.h"
 #include "runtime/text.h"
 #include "toolkit/text.h"
 
@@ -20,7 +22,9 @@ public:
 // Labels keep their designed size and sit their text on the bottom line,
 // level with the text of the field beside them.
 const std::vector<tk::Setting> kLabel{{L"AutoSize", L"False"}, {L"Layout", L"tlBottom"}};
-const std::vector<tk::Setting> kPassword{{L"MaxLength", L"12"}, {L"PasswordChar", L"*"}};
+// The fields hold no more than the cipher takes.
+const std::wstring kPasswordLimit = std::to_wstring(TCryptLib::kMaxPasswordLength);
+const std::vector<tk::Setting> kPassword{{L"MaxLength", kPasswordLimit}, {L"PasswordChar", L"*"}};
 
 }  // namespace
 
@@ -68,8 +72,8 @@ TMainFrm::TMainFrm(TMainFrmPrompts& prompts)
     OpenDialog.SetName(L"OpenDialog");
     SaveDialog.SetName(L"SaveDialog");
     Crypto.SetCompression(true);
-    Crypto.SetAddKey(kAddKey);
-    Crypto.SetMultKey(kMultKey);
+    Crypto.SetAddKey(tessavel::kAddKey);
+    Crypto.SetMultKey(tessavel::kMultKey);
     Crypto.SetOnBadPassword([this](TCryptLib& sender) { CryptoBadPassword(sender); });
 
     RegisterHandler(L"InputEditButtonClick", [this](tk::Component& s) { InputEditButtonClick(s); });

@@ -27,11 +27,6 @@ TMainFrmPrompts& SystemPrompts();
 
 class TMainFrm : public tk::Form {
 public:
-    // The key constants the window's cipher is stored with: files open
-    // only in copies that use the same.
-    static constexpr std::int32_t kAddKey = 527190346;
-    static constexpr std::int32_t kMultKey = 381604275;
-
     static constexpr const wchar_t* kEncryptMismatchText = L"Не совпадают пороли в полях! Засшифровка невазможна!";
     static constexpr const wchar_t* kDecryptMismatchText = L"Не совпадают пороли в полях! Расшифровка невазможна!";
     static constexpr const wchar_t* kBadPasswordText = L"Не верный пороль! Расшифровка невазможна!";

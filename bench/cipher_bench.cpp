@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "cryptlib.h"
+#include "cryptlib/program_keys.h"
 
 namespace {
 
 void Encipher(benchmark::State& state) {
     TCryptLib crypto;
-    crypto.SetAddKey(527190346);
-    crypto.SetMultKey(381604275);
+    crypto.SetAddKey(tessavel::kAddKey);
+    crypto.SetMultKey(tessavel::kMultKey);
     crypto.AllocateBuffers();
     crypto.PrepareKey();
     std::vector<std::uint8_t> block(TCryptLib::kBlockSize, 0x5A);
@@ -26,8 +27,8 @@ void Encipher(benchmark::State& state) {
 
 void Decipher(benchmark::State& state) {
     TCryptLib crypto;
-    crypto.SetAddKey(527190346);
-    crypto.SetMultKey(381604275);
+    crypto.SetAddKey(tessavel::kAddKey);
+    crypto.SetMultKey(tessavel::kMultKey);
     crypto.AllocateBuffers();
     crypto.PrepareKey();
     for (auto _ : state) {

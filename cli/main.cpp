@@ -7,12 +7,14 @@
 #include <iostream>
 #include <iterator>
 #include <new>
+#include <stdexcept>
 
 #include "cryptlib.h"
 #include "options.h"
 #include "runtime/console.h"
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
+#include "runtime/secret.h"
 #include "runtime/text.h"
 #include "tessavel/version.h"
 
@@ -23,11 +25,7 @@ constexpr int kExitBadPassword = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitFailure = 3;
 
-// A string that is wiped when it goes.
-struct Secret {
-    std::string text;
-    ~Secret() { rt::SecureZero(text.data(), text.size()); }
-};
+using rt::Secret;
 
 std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
 
@@ -57,8 +55,9 @@ std::string AskPassword(bool twice) {
 }
 
 // An operation that failed, with the names it worked on.
-struct Failure {
-    std::string message;
+class Failure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
 // Shows how far a run has got once it has taken longer than a second.
@@ -92,7 +91,7 @@ private:
 int Run(const std::vector<std::string>& args) {
     const cli::Options options = cli::Parse(args);
     if (options.command == cli::Command::Help) {
-        std::fputs(cli::kUsage, stdout);
+        std::fputs(cli::Usage().c_str(), stdout);
         return kExitDone;
     }
     if (options.command == cli::Command::Version) {
@@ -102,8 +101,7 @@ int Run(const std::vector<std::string>& args) {
     const bool encrypting = options.command == cli::Command::Encrypt;
 
     // DEST may be another name of SOURCE: the work then happens in place.
-    const bool inPlace = options.source == options.dest ||
-                         (rt::IdentityOf(options.source) && rt::IdentityOf(options.source) == rt::IdentityOf(options.dest));
+    const bool inPlace = rt::SameFile(options.source, options.dest);
     if (!inPlace && !options.force && rt::FileExists(options.dest))
         throw cli::UsageError{options.dest + " exists: use --force to replace it"};
 
@@ -151,25 +149,14 @@ int main(int argc, char** argv) {
     try {
         return Run(rt::CommandLineArguments(argc, argv));
     } catch (const cli::UsageError& e) {
-        rt::WriteError("tessavel-cli: " + e.message + "\n" + cli::kUsage);
+        rt::WriteError(std::string("tessavel-cli: ") + e.what() + "\n" + cli::Usage());
         return kExitUsage;
-    } catch (const Failure& e) {
-        rt::WriteError("tessavel-cli: " + e.message + "\n");
-        return kExitFailure;
-    } catch (const rt::EInOutError& e) {
-        rt::WriteError("tessavel-cli: " + e.Message() + "\n");
-        return kExitFailure;
-    } catch (const rt::EOutOfMemory& e) {
-        rt::WriteError("tessavel-cli: " + e.Message() + "\n");
-        return kExitFailure;
-    } catch (const rt::Exception& e) {
-        // The component refuses values through exceptions of this class too.
-        rt::WriteError("tessavel-cli: " + e.Message() + "\n");
-        return kExitFailure;
     } catch (const std::bad_alloc&) {
         rt::WriteError("tessavel-cli: Out of memory\n");
         return kExitFailure;
     } catch (const std::exception& e) {
+        // File errors, refused values and out of memory as the component
+        // raises them, and failures with the names they concern.
         rt::WriteError(std::string("tessavel-cli: ") + e.what() + "\n");
         return kExitFailure;
     }

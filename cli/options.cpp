@@ -2,23 +2,30 @@
 
 #include <charconv>
 
+#include "cryptlib/cryptlib.h"
+#include "runtime/secret.h"
 #include "runtime/text.h"
 
 namespace cli {
 
-const char* const kUsage =
-    "usage: tessavel-cli encrypt [options] SOURCE DEST\n"
-    "       tessavel-cli decrypt [options] SOURCE DEST\n"
-    "  --password-file FILE   the password is FILE's text up to its first line break (UTF-8)\n"
-    "  --no-compression       the file carries no LZH stream (default: compression on)\n"
-    "  --add-key N            default 527190346   (the desktop program's constants, so files\n"
-    "  --mult-key N           default 381604275    made by either open in the other)\n"
-    "  --force                replace an existing DEST (without it an existing DEST is refused)\n"
-    "  --quiet                no progress display\n"
-    "  --help, --version\n"
-    "Without --password-file the password is asked on the terminal (twice to encrypt), or read as one\n"
-    "line from standard input. DEST may be SOURCE: the file is then replaced in place.\n"
-    "Exit status: 0 done, 1 the password does not fit the file, 2 usage error, 3 other failure.\n";
+std::string Usage() {
+    return std::string("usage: tessavel-cli encrypt [options] SOURCE DEST\n"
+                       "       tessavel-cli decrypt [options] SOURCE DEST\n"
+                       "  --password-file FILE   the password is FILE's text up to its first line break (UTF-8)\n"
+                       "  --no-compression       the file carries no LZH stream (default: compression on)\n"
+                       "  --add-key N            default ") +
+           std::to_string(tessavel::kAddKey) +
+           "   (the desktop program's constants, so files\n"
+           "  --mult-key N           default " +
+           std::to_string(tessavel::kMultKey) +
+           "    made by either open in the other)\n"
+           "  --force                replace an existing DEST (without it an existing DEST is refused)\n"
+           "  --quiet                no progress display\n"
+           "  --help, --version\n"
+           "Without --password-file the password is asked on the terminal (twice to encrypt), or read as one\n"
+           "line from standard input. DEST may be SOURCE: the file is then replaced in place.\n"
+           "Exit status: 0 done, 1 the password does not fit the file, 2 usage error, 3 other failure.\n";
+}
 
 namespace {
 
@@ -99,9 +106,9 @@ Options Parse(const std::vector<std::string>& args) {
 std::string PasswordBytes(const std::string& utf8) {
     auto bytes = rt::Utf8ToCp1251(utf8);
     if (!bytes) throw UsageError{"the password holds a character that Windows-1251 does not have"};
-    if (bytes->size() > 12) {
+    if (bytes->size() > TCryptLib::kMaxPasswordLength) {
         rt::SecureZero(bytes->data(), bytes->size());
-        throw UsageError{"the password is longer than 12 characters"};
+        throw UsageError{"the password is longer than " + std::to_string(TCryptLib::kMaxPasswordLength) + " characters"};
     }
     return std::move(*bytes);
 }

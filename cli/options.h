@@ -4,13 +4,14 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "cryptlib/program_keys.h"
+
 namespace cli {
 
-inline constexpr std::int32_t kDefaultAddKey = 527190346;   // the desktop program's constants,
-inline constexpr std::int32_t kDefaultMultKey = 381604275;  // so files open in either
 
 enum class Command { Encrypt, Decrypt, Help, Version };
 
@@ -20,27 +21,30 @@ struct Options {
     std::string dest;
     std::optional<std::string> passwordFile;
     bool compression = true;
-    std::int32_t addKey = kDefaultAddKey;
-    std::int32_t multKey = kDefaultMultKey;
+    std::int32_t addKey = tessavel::kAddKey;  // the desktop program's, so files open in either
+    std::int32_t multKey = tessavel::kMultKey;
     bool force = false;
     bool quiet = false;
 };
 
-// Throws UsageError for anything it cannot take.
-struct UsageError {
-    std::string message;
+// A command line, option value or password that cannot be taken: exit
+// status 2, with the usage text.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
 Options Parse(const std::vector<std::string>& args);  // args[0] is the program
 
-// A password as the cipher takes it: the Windows-1251 bytes of at most 12
-// characters.  Throws UsageError for a character outside Windows-1251 or a
+// A password as the cipher takes it: the Windows-1251 bytes of at most
+// TCryptLib::kMaxPasswordLength characters.  Throws UsageError for a character outside Windows-1251 or a
 // longer password.
 std::string PasswordBytes(const std::string& utf8);
 
 // The text of a password file up to its first line break.
 std::string FirstLine(const std::string& text);
 
-extern const char* const kUsage;
+// The usage text, with the defaults it names.
+std::string Usage();
 
 }  // namespace cli

@@ -7,6 +7,7 @@
 #include "lzh.h"
 #include "random.h"
 #include "runtime/exceptions.h"
+#include "runtime/secret.h"
 #include "runtime/text.h"
 
 namespace {
@@ -34,13 +35,6 @@ std::uint32_t PackKeyWord(const std::string& password, std::size_t k) noexcept {
         word |= c << (8 * i);
     }
     return word;
-}
-
-bool SameIdentity(const std::string& a, const std::string& b) {
-    const auto x = rt::IdentityOf(a);
-    if (!x) return false;
-    const auto y = rt::IdentityOf(b);
-    return y && *x == *y;
 }
 
 }  // namespace
@@ -130,8 +124,7 @@ public:
     // other runs hold that one; never one of the user's two files.
     rt::WorkFile Claim(const std::string& name) const {
         return rt::WorkFile::Claim(name, [this](const std::string& candidate) {
-            return candidate != source && candidate != target && !SameIdentity(candidate, source) &&
-                   !SameIdentity(candidate, target);
+            return !rt::SameFile(candidate, source) && !rt::SameFile(candidate, target);
         });
     }
 
@@ -287,7 +280,7 @@ void TCryptLib::OpenFiles(bool encrypting, Operation& op) {
 
     // One file under two names (letter case, relative forms, links) must be
     // worked on in place, or creating the output would empty the source.
-    FSameFile = FSource == FDest || SameIdentity(FSource, FDest);
+    FSameFile = rt::SameFile(FSource, FDest);
     // The result goes under the destination's name, or, through a symbolic
     // link, to the file the link names: replacing the link would leave that
     // file as it was.  (A hard link's other name keeps the original, as
@@ -304,9 +297,9 @@ void TCryptLib::OpenFiles(bool encrypting, Operation& op) {
     // leftover and removed: a user's file standing there would be lost.
     // (Names beside these are passed over when they are the user's.)
     for (const std::string* work : {&std::as_const(op.outputWork), &packWork}) {
-        if (*work == FSource || SameIdentity(*work, FSource))
+        if (rt::SameFile(*work, FSource))
             throw rt::Exception("TCryptLib.Infile is a work file name");
-        if (*work == op.target || SameIdentity(*work, op.target))
+        if (rt::SameFile(*work, op.target))
             throw rt::Exception("TCryptLib.Outfile is a work file name");
     }
 

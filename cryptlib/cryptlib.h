@@ -121,7 +121,8 @@ private:
     cipher::KeyState State() const noexcept;
     void Keep(const cipher::KeyState& state) noexcept;
 
-    // Fields, in the order of the component's declaration.
+    // Fields.  The key words and buffers hold secrets only while an
+    // operation runs; its end wipes them on every path.
     std::string FSource;
     std::string FDest;
     std::uint32_t FSeedKey = 0;

@@ -7,6 +7,7 @@
 
 #include "options.h"
 #include "runtime/text.h"
+#include "cryptlib/cryptlib.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
@@ -25,11 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 __builtin_trap();
         }
     } catch (const cli::UsageError& e) {
-        if (e.message.empty()) __builtin_trap();
+        if (*e.what() == '\0') __builtin_trap();
     }
     try {
         const std::string password = cli::PasswordBytes(cli::FirstLine(text));
-        if (password.size() > 12) __builtin_trap();
+        if (password.size() > TCryptLib::kMaxPasswordLength) __builtin_trap();
         // What was accepted converts back to the characters it came from.
         if (rt::Utf8ToCp1251(rt::Cp1251ToUtf8(password)) != password) __builtin_trap();
     } catch (const cli::UsageError&) {

@@ -18,6 +18,7 @@
 #include "lzh.h"
 #include "runtime/clock.h"
 #include "runtime/exceptions.h"
+#include "cryptlib/program_keys.h"
 
 namespace {
 
@@ -67,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     rt::testing::SetClock(1000 + mode);
     TCryptLib crypto;
-    crypto.SetAddKey(527190346);
-    crypto.SetMultKey(381604275);
+    crypto.SetAddKey(tessavel::kAddKey);
+    crypto.SetMultKey(tessavel::kMultKey);
     crypto.SetPassword("marigold");
     bool bad = false;
     crypto.SetOnBadPassword([&bad](TCryptLib&) { bad = true; });

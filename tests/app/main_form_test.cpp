@@ -1,5 +1,6 @@
 #include "app/about_form.h"
 #include "app/main_form.h"
+#include "cryptlib/program_keys.h"
 #include "app_support.h"
 #include "controls/flat_style.h"
 #include "toolkit/gui_support.h"
@@ -145,8 +146,8 @@ TEST_F(MainFormTest, LayoutIsTheStoredOne) {
         EXPECT_TRUE(GetWindowLongW(edit->Handle(), GWL_STYLE) & ES_READONLY);
     EXPECT_EQ(2, form().AboutBtn->NumGlyphs());
     EXPECT_EQ(2, form().fsBitBtn2->NumGlyphs());
-    EXPECT_EQ(TMainFrm::kAddKey, form().Crypto.AddKey());
-    EXPECT_EQ(TMainFrm::kMultKey, form().Crypto.MultKey());
+    EXPECT_EQ(tessavel::kAddKey, form().Crypto.AddKey());
+    EXPECT_EQ(tessavel::kMultKey, form().Crypto.MultKey());
     EXPECT_TRUE(form().Crypto.Compression());
 }
 
@@ -231,8 +232,8 @@ TEST_F(MainFormTest, EmptyPasswordsAgreeAndTheSameFileIsDoneInPlace) {
     EXPECT_TRUE(original != ReadAll(file));
 
     TCryptLib check;
-    check.SetAddKey(TMainFrm::kAddKey);
-    check.SetMultKey(TMainFrm::kMultKey);
+    check.SetAddKey(tessavel::kAddKey);
+    check.SetMultKey(tessavel::kMultKey);
     check.SetInfile(tk::Narrow(file.wstring()));
     check.SetOutfile(tk::Narrow((scratch / L"check").wstring()));
     check.SetPassword("");

@@ -1,6 +1,7 @@
 // The real program, from outside, as a user meets it: its window found on
 // the desktop, its fields filled and its buttons pressed with messages.
 #include "app/cipher.h"
+#include "cryptlib/program_keys.h"
 #include "app_support.h"
 #include "toolkit/text.h"
 
@@ -95,8 +96,8 @@ TEST(Program, EncryptsAndDecryptsThroughItsWindowAndEndsWithZero) {
     // What the window made opens with the stored constants and the default
     // password in this process's own cipher.
     TCryptLib check;
-    check.SetAddKey(527190346);
-    check.SetMultKey(381604275);
+    check.SetAddKey(tessavel::kAddKey);
+    check.SetMultKey(tessavel::kMultKey);
     check.SetPassword("marigold");
     check.SetInfile(tk::Narrow((scratch / L"sealed").wstring()));
     check.SetOutfile(tk::Narrow((scratch / L"check").wstring()));

@@ -19,7 +19,7 @@ std::string Refusal(std::initializer_list<const char*> words) {
     try {
         Parse(Args(words));
     } catch (const UsageError& e) {
-        return e.message;
+        return e.what();
     }
     return "";
 }
@@ -30,8 +30,8 @@ TEST(CliOptions, CommandsOperandsAndDefaults) {
     EXPECT_EQ(o.source, "a.txt");
     EXPECT_EQ(o.dest, "b.tsv");
     EXPECT_TRUE(o.compression);
-    EXPECT_EQ(o.addKey, 527190346);
-    EXPECT_EQ(o.multKey, 381604275);
+    EXPECT_EQ(o.addKey, tessavel::kAddKey);
+    EXPECT_EQ(o.multKey, tessavel::kMultKey);
     EXPECT_FALSE(o.force);
     EXPECT_FALSE(o.passwordFile);
 

@@ -8,6 +8,7 @@
 #include "runtime/clock.h"
 #include "runtime/exceptions.h"
 #include "support/test_data.h"
+#include "cryptlib/program_keys.h"
 
 namespace {
 
@@ -119,8 +120,8 @@ TEST(KeySchedule, EmptyPasswordRepeatsTheFirstDrawsFromZero) {
 TEST(BufferCipher, AgreesWithThePlainCipherAndDecipherRestores) {
     testdata::Random rng(3);
     const std::uint32_t lengths[] = {1, 2, 3, 4, 5, 7, 8, 16, 17, 1000, 32767, 32768, 0, 9, 32768, 31};
-    for (std::int32_t mult : {381604275, 1, -7}) {
-        for (std::int32_t add : {527190346, 1, -1}) {
+    for (std::int32_t mult : {tessavel::kMultKey, 1, -7}) {
+        for (std::int32_t add : {tessavel::kAddKey, 1, -1}) {
             TCryptLib a;
             a.SetMultKey(mult);
             a.SetAddKey(add);

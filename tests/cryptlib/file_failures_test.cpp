@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cryptlib.h"
+#include "cryptlib/program_keys.h"
 #include "runtime/clock.h"
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
@@ -30,8 +31,8 @@ struct Cipher {
     int progress = 0;
     int badPasswords = 0;
     Cipher() {
-        crypto.SetAddKey(527190346);
-        crypto.SetMultKey(381604275);
+        crypto.SetAddKey(tessavel::kAddKey);
+        crypto.SetMultKey(tessavel::kMultKey);
         crypto.SetOnProgress([this](TCryptPass, std::uint64_t, std::uint64_t) { ++progress; });
         crypto.SetOnBadPassword([this](TCryptLib&) { ++badPasswords; });
     }

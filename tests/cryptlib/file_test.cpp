@@ -17,6 +17,7 @@
 #include "runtime/file.h"
 #include "secure_buffer.h"
 #include "support/files.h"
+#include "cryptlib/program_keys.h"
 
 namespace {
 
@@ -26,8 +27,8 @@ using testfiles::ReadFile;
 using testfiles::Snapshot;
 using testfiles::WriteFile;
 
-constexpr std::int32_t kAddKey = 527190346;
-constexpr std::int32_t kMultKey = 381604275;
+using tessavel::kAddKey;
+using tessavel::kMultKey;
 
 class CryptFiles : public ::testing::Test {
 protected:

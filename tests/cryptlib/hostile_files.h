@@ -21,6 +21,7 @@
 #include "runtime/clock.h"
 #include "runtime/exceptions.h"
 #include "support/files.h"
+#include "cryptlib/program_keys.h"
 
 namespace hostile {
 
@@ -42,8 +43,8 @@ struct Counts {
 // The stored password and key constants; the clock is fixed, so every run
 // makes the same files.
 inline constexpr const char* kPassword = "marigold";
-inline constexpr std::int32_t kAddKey = 527190346;
-inline constexpr std::int32_t kMultKey = 381604275;
+using tessavel::kAddKey;
+using tessavel::kMultKey;
 
 // The plain text whose enciphered file is `fileSize` bytes long (8 bytes of
 // header and the payload): with compression, the shortest mixed binary data

@@ -11,6 +11,7 @@
 #include "cryptlib.h"
 #include "runtime/clock.h"
 #include "support/files.h"
+#include "cryptlib/program_keys.h"
 
 namespace {
 
@@ -84,8 +85,8 @@ const Sample kSamples[] = {
 class FrozenSamples : public ::testing::Test {
 protected:
     void SetUp() override {
-        crypto.SetAddKey(527190346);  // the desktop program's constants
-        crypto.SetMultKey(381604275);
+        crypto.SetAddKey(tessavel::kAddKey);
+        crypto.SetMultKey(tessavel::kMultKey);
         crypto.SetOnBadPassword([this](TCryptLib&) { ++badPasswords; });
     }
     void TearDown() override { rt::testing::SetClock(-1); }
