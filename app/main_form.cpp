@@ -120,11 +120,7 @@ TMainFrm::TMainFrm(TMainFrmPrompts& prompts)
     AboutBtn = &Find<TfsBitBtn>(L"AboutBtn");
     fsBitBtn2 = &Find<TfsBitBtn>(L"fsBitBtn2");
 
-    const HINSTANCE module = GetModuleHandleW(nullptr);
-    auto icon = [module](int size) {
-        return static_cast<HICON>(LoadImageW(module, L"MAINICON", IMAGE_ICON, size, size, LR_SHARED));
-    };
-    SetIcon(icon(GetSystemMetrics(SM_CXICON)), icon(GetSystemMetrics(SM_CXSMICON)));
+    SetIconResource(GetModuleHandleW(nullptr), L"MAINICON");
 }
 
 void TMainFrm::CreateWnd() {

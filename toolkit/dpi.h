@@ -12,6 +12,10 @@ namespace tk {
 
 inline constexpr int kDesignDpi = 96;
 
+// Messages of Windows 8.1 and 10 that the headers for older targets leave out.
+inline constexpr UINT kWmDpiChanged = 0x02E0;        // WM_DPICHANGED
+inline constexpr UINT kWmGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
+
 // The density of the primary screen (and of every window on systems
 // without per-monitor densities).
 int SystemDpi();

@@ -118,14 +118,14 @@ void LoadLayout(Form& form, const FormLayout& layout) {
     form.SetBorderIcons(layout.borderIcons);
     form.SetPosition(layout.position);
     Apply(form, layout.settings, context);
-    form.SetClientSize(layout.clientWidth, layout.clientHeight);
+    form.SetDesignClientSize(layout.clientWidth, layout.clientHeight);
 
     std::vector<Control*> created;
     for (const ControlLayout& c : layout.controls) {
         Control& control = static_cast<Control&>(form.Adopt(CreateControlOfKind(c.kind)));
         control.SetName(std::wstring(c.name));
         control.SetTabOrder(c.tabOrder);
-        control.SetBounds(c.left, c.top, c.width, c.height);
+        control.SetDesignBounds(c.left, c.top, c.width, c.height);
         control.SetParent(&form);
         created.push_back(&control);
     }
