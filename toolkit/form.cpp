@@ -150,6 +150,12 @@ void Form::SetClientSize(int width, int height) {
         AdjustWindowRectForDpi(r, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)),
                                static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)), Dpi());
         SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+        // A frame that does not follow the density yet (a system without
+        // per-monitor frames) is met by measuring what came out.
+        RECT client;
+        GetClientRect(Handle(), &client);
+        if (client.right != width || client.bottom != height)
+            SetBounds(Left(), Top(), Width() + width - client.right, Height() + height - client.bottom);
     }
 }
 
