@@ -63,15 +63,10 @@ struct DwmCalls {
 
     DwmCalls() {
         HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
-        if (!dwm) return;
-        Find(dwm, "DwmSetWindowAttribute", setWindowAttribute);
-        Find(dwm, "DwmSetIconicThumbnail", setIconicThumbnail);
-        Find(dwm, "DwmSetIconicLivePreviewBitmap", setIconicLivePreviewBitmap);
-        Find(dwm, "DwmInvalidateIconicBitmaps", invalidateIconicBitmaps);
-    }
-    template <class F>
-    static void Find(HMODULE module, const char* name, F& out) {
-        out = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+        FindCall(dwm, "DwmSetWindowAttribute", setWindowAttribute);
+        FindCall(dwm, "DwmSetIconicThumbnail", setIconicThumbnail);
+        FindCall(dwm, "DwmSetIconicLivePreviewBitmap", setIconicLivePreviewBitmap);
+        FindCall(dwm, "DwmInvalidateIconicBitmaps", invalidateIconicBitmaps);
     }
 };
 

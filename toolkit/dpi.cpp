@@ -1,5 +1,7 @@
 #include "dpi.h"
 
+#include "gdi.h"
+
 namespace tk {
 
 namespace {
@@ -12,15 +14,10 @@ struct DpiCalls {
     BOOL(WINAPI* adjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT) = nullptr;
 
     DpiCalls() {
-        if (HMODULE user = GetModuleHandleW(L"user32.dll")) {
-            Find(user, "GetDpiForWindow", getDpiForWindow);
-            Find(user, "GetSystemMetricsForDpi", getSystemMetricsForDpi);
-            Find(user, "AdjustWindowRectExForDpi", adjustWindowRectExForDpi);
-        }
-    }
-    template <class F>
-    static void Find(HMODULE module, const char* name, F& out) {
-        out = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+        HMODULE user = GetModuleHandleW(L"user32.dll");
+        FindCall(user, "GetDpiForWindow", getDpiForWindow);
+        FindCall(user, "GetSystemMetricsForDpi", getSystemMetricsForDpi);
+        FindCall(user, "AdjustWindowRectExForDpi", adjustWindowRectExForDpi);
     }
 };
 
