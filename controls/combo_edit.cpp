@@ -35,10 +35,12 @@ void TfsSpeedButton::Paint(HDC dc) {
     }
     const int line = Scaling().Whole();
     InflateRect(&r, -line, -line);
-    // The pictures grow by the whole factor that leaves them inside.
-    flatGlyph_.SetZoom(1);
-    const SIZE image = flatGlyph_.ImageSize();
-    flatGlyph_.SetZoom(Scaling().FitFactor(image.cx, image.cy, r.right - r.left, r.bottom - r.top));
+    // The pictures grow by the whole factor that leaves them inside (a
+    // change of factor only rebuilds the images).
+    const SIZE zoomed = flatGlyph_.ImageSize();
+    const int zoom = flatGlyph_.Zoom();
+    flatGlyph_.SetZoom(
+        Scaling().FitFactor(zoomed.cx / zoom, zoomed.cy / zoom, r.right - r.left, r.bottom - r.top));
     const bool shifted = drawState_ == tk::ButtonState::Exclusive || pressed_;
     const std::wstring caption = Text();
     const tk::ButtonLayoutResult at =
