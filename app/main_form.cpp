@@ -2,8 +2,10 @@
 
 #include "about_form.h"
 #include "cryptlib/program_keys.h"
+#include "runtime/exceptions.h"
 #include "runtime/secret.h"
 #include "runtime/text.h"
+#include "toolkit/application.h"
 #include "toolkit/text.h"
 
 #include <optional>
@@ -25,6 +27,27 @@ const std::vector<tk::Setting> kLabel{{L"AutoSize", L"False"}, {L"Layout", L"tlB
 // The fields hold no more than the cipher takes.
 const std::wstring kPasswordLimit = std::to_wstring(TCryptLib::kMaxPasswordLength);
 const std::vector<tk::Setting> kPassword{{L"MaxLength", kPasswordLimit}, {L"PasswordChar", L"*"}};
+
+const wchar_t* PassText(TCryptPass pass) {
+    switch (pass) {
+    case TCryptPass::Compress: return L"сжатие";
+    case TCryptPass::Encipher: return L"шифрование";
+    case TCryptPass::Decipher: return L"расшифровка";
+    case TCryptPass::Expand: return L"распаковка";
+    }
+    return L"";
+}
+
+// A name as the system completes it against the current folder.
+std::wstring FullName(const std::wstring& name) {
+    const DWORD n = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return name;
+    std::wstring full(n, L'\0');
+    const DWORD written = GetFullPathNameW(name.c_str(), n, full.data(), nullptr);
+    if (written == 0 || written >= n) return name;
+    full.resize(written);
+    return full;
+}
 
 }  // namespace
 
@@ -74,7 +97,11 @@ TMainFrm::TMainFrm(TMainFrmPrompts& prompts)
     Crypto.SetCompression(true);
     Crypto.SetAddKey(tessavel::kAddKey);
     Crypto.SetMultKey(tessavel::kMultKey);
-    Crypto.SetOnBadPassword([this](TCryptLib& sender) { CryptoBadPassword(sender); });
+    // Both fire on the worker: the window hears of them on its own thread.
+    Crypto.SetOnBadPassword([this](TCryptLib&) { badPassword_ = true; });
+    Crypto.SetOnProgress([this](TCryptPass pass, std::uint64_t done, std::uint64_t total) {
+        operation_.Report(pass, done, total);
+    });
 
     RegisterHandler(L"InputEditButtonClick", [this](tk::Component& s) { InputEditButtonClick(s); });
     RegisterHandler(L"OutputEditButtonClick", [this](tk::Component& s) { OutputEditButtonClick(s); });
@@ -97,14 +124,16 @@ TMainFrm::TMainFrm(TMainFrmPrompts& prompts)
     AboutBtn = &Find<TfsBitBtn>(L"AboutBtn");
     fsBitBtn2 = &Find<TfsBitBtn>(L"fsBitBtn2");
 
-    const HINSTANCE module = GetModuleHandleW(nullptr);
-    auto icon = [module](int size) {
-        return static_cast<HICON>(LoadImageW(module, L"MAINICON", IMAGE_ICON, size, size, LR_SHARED));
-    };
-    SetIcon(icon(GetSystemMetrics(SM_CXICON)), icon(GetSystemMetrics(SM_CXSMICON)));
+    SetIconResource(GetModuleHandleW(nullptr), L"MAINICON");
+}
+
+void TMainFrm::CreateWnd() {
+    Form::CreateWnd();
+    DragAcceptFiles(Handle(), TRUE);
 }
 
 void TMainFrm::Browse(tk::FileDialog& dialog, TfsComboEdit& field) {
+    if (Busy()) return;
     if (prompts_.RunFileDialog(dialog, Handle())) field.SetText(dialog.FileName());
 }
 
@@ -121,10 +150,11 @@ void TMainFrm::DeCryptBtnClick(tk::Component&) { Run(Operation::Decrypt); }
 void TMainFrm::CryptoBadPassword(TCryptLib&) { prompts_.ErrorDialog(kBadPasswordText); }
 
 void TMainFrm::AboutBtnClick(tk::Component&) {
-    if (AboutFrm) AboutFrm->ShowModal();
+    if (AboutFrm && !Busy()) AboutFrm->ShowModal();
 }
 
 void TMainFrm::Run(Operation operation) {
+    if (Busy()) return;
     // Texts of equal UTF-16 have equal Windows-1251 bytes, and the other
     // way round, so this is the byte comparison the key depends on.
     if (PasswordEdit->Text() != RePasswordEdit->Text()) {
@@ -142,6 +172,133 @@ void TMainFrm::Run(Operation operation) {
     Crypto.SetOutfile(tk::Narrow(OutputEdit->Text()));
     Crypto.SetPassword(*password);
     rt::SecureZero(password->data(), password->size());
-    if (operation == Operation::Encrypt) Crypto.EncryptFile();
-    else Crypto.DecryptFile();
+    badPassword_ = false;
+    notify_ = Handle();
+    operation_.Start([this, operation] {
+        if (operation == Operation::Encrypt) Crypto.EncryptFile();
+        else Crypto.DecryptFile();
+    });
+    if (operation_.WaitFor(quietTime_)) {
+        Finish();
+        return;
+    }
+    ShowBusy(true);
+    ShowProgress();
+}
+
+void TMainFrm::Finish() {
+    const std::exception_ptr error = operation_.Collect();
+    ShowBusy(false);
+    if (closeWhenDone_) {
+        Close();
+        return;
+    }
+    if (error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const rt::ECancelled&) {
+            return;  // the user's own doing: nothing to tell
+        }
+    }
+    if (badPassword_) CryptoBadPassword(Crypto);
+}
+
+// The fields and every button but the exit button wait for the worker; the
+// focus waits on the window itself, where Escape still reaches it and no
+// key presses a button by accident.
+void TMainFrm::ShowBusy(bool busy) {
+    if (busy == busyShown_) return;
+    busyShown_ = busy;
+    tk::Control* const waiting[] = {PasswordEdit, RePasswordEdit, InputEdit, OutputEdit,
+                                    EnCryptBtn,   DeCryptBtn,     AboutBtn};
+    const bool active = GetActiveWindow() == Handle();
+    if (busy) {
+        tk::Control* focused = FromHandle(GetFocus());
+        focusBeforeRun_ = focused && focused != this && Contains(focused) ? focused : nullptr;
+    }
+    for (tk::Control* c : waiting) c->SetEnabled(!busy);
+    // Once the controls are disabled, the window keeps the focus itself.
+    if (busy && active) ::SetFocus(Handle());
+    if (!busy) {
+        progressShown_.clear();
+        SetText(Layout().caption);
+        tk::Application::Instance().EndProgress();
+        if (focusBeforeRun_ && active && GetFocus() == Handle()) focusBeforeRun_->SetFocus();
+    }
+}
+
+void TMainFrm::ShowProgress() {
+    const TBackgroundOperation::Progress progress = operation_.Latest();
+    if (!busyShown_ || !progress.known) return;
+    const std::wstring status = std::wstring(PassText(progress.pass)) + L" " + std::to_wstring(progress.Percent()) + L"%";
+    if (status == progressShown_) return;
+    progressShown_ = status;
+    SetText(std::wstring(Layout().caption) + L" \u2014 " + status);
+    tk::Application::Instance().ShowProgress(status, progress.done, progress.total);
+}
+
+bool TMainFrm::CloseQuery() {
+    if (!Busy()) return true;
+    closeWhenDone_ = true;
+    CancelOperation();
+    Hide();
+    return false;
+}
+
+void TMainFrm::DropFiles(HDROP drop) {
+    POINT at{};
+    DragQueryPoint(drop, &at);
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring name(length + 1, L'\0');
+    name.resize(DragQueryFileW(drop, 0, name.data(), length + 1));
+    DragFinish(drop);
+    if (Busy() || name.empty()) return;
+    // On the destination field it is the destination; anywhere else, the source.
+    HWND target = ChildWindowFromPointEx(Handle(), at, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+    (target == OutputEdit->Handle() ? OutputEdit : InputEdit)->SetText(name);
+}
+
+void TMainFrm::TakeFiles(const std::vector<std::wstring>& names) {
+    TfsComboEdit* const fields[] = {InputEdit, OutputEdit};
+    for (std::size_t i = 0; i < names.size() && i < 2; ++i)
+        if (!names[i].empty()) fields[i]->SetText(FullName(names[i]));
+}
+
+LRESULT TMainFrm::WndProc(UINT msg, WPARAM w, LPARAM l) {
+    switch (msg) {
+    case kOperationNews:
+        // News of a run that has been collected already is stale.
+        if (operation_.Running()) {
+            if (operation_.Finished()) Finish();
+            else ShowProgress();
+        }
+        return 0;
+    case WM_COMMAND:
+        // Escape: there is no cancel button, so only a run listens for it.
+        if (LOWORD(w) == IDCANCEL && (l == 0 || !FromHandle(reinterpret_cast<HWND>(l)))) {
+            CancelOperation();
+            return 0;
+        }
+        break;
+    case WM_ACTIVATE:
+        if (busyShown_ && LOWORD(w) != WA_INACTIVE) {
+            ::SetFocus(Handle());
+            return 0;
+        }
+        break;
+    case WM_DROPFILES:
+        DropFiles(reinterpret_cast<HDROP>(w));
+        return 0;
+    case WM_ENDSESSION:
+        // The process ends when this returns: the run is stopped and its
+        // work files removed first.
+        if (w && Busy()) {
+            CancelOperation();
+            operation_.Collect();
+        }
+        return 0;
+    default:
+        break;
+    }
+    return Form::WndProc(msg, w, l);
 }

@@ -6,11 +6,18 @@
 #include "controls/flat_button.h"
 #include "controls/flat_edit.h"
 #include "controls/flat_label.h"
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "background.h"
 #include "cipher.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/form.h"
 
+#include <chrono>
 #include <string>
+#include <vector>
 
 // What the window asks of its user besides its own controls: the error
 // dialog and the file dialogs.  Tests stand in for it.
@@ -35,6 +42,12 @@ public:
     static constexpr const wchar_t* kPasswordCharsetText =
         L"В пароле есть знаки, которых нет в кодировке Windows-1251. "
         L"Выберите пароль из русских и латинских букв, цифр и обычных знаков.";
+
+    // How long an operation runs inside its press before the window shows
+    // that it is working: shorter ones look as they always did.
+    static constexpr std::chrono::milliseconds kQuietTime{250};
+    // Tests shorten it, so that even small files take the worker's road.
+    void SetQuietTime(std::chrono::milliseconds time) noexcept { quietTime_ = time; }
 
     explicit TMainFrm(TMainFrmPrompts& prompts = SystemPrompts());
 
@@ -64,10 +77,43 @@ public:
     void CryptoBadPassword(TCryptLib& Sender);
     void AboutBtnClick(tk::Component& Sender);
 
+    // An operation is running on its worker thread.
+    bool Busy() const noexcept { return operation_.Running(); }
+    // Stops the running operation at its next block; it then changes no
+    // file and shows no error.
+    void CancelOperation() noexcept { operation_.Cancel(); }
+    // Files handed to the program (its command line): the first fills
+    // InputEdit, the second OutputEdit, each made a full name.
+    void TakeFiles(const std::vector<std::wstring>& names);
+
+protected:
+    void CreateWnd() override;
+    LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override;
+    // Closing during an operation cancels it; the window closes once the
+    // worker has put everything back.
+    bool CloseQuery() override;
+
 private:
     enum class Operation { Encrypt, Decrypt };
     void Run(Operation operation);
+    // On the window's thread once the worker has ended: the window as
+    // before, then the outcome's dialog or box.
+    void Finish();
+    void ShowBusy(bool busy);
+    void ShowProgress();
+    void DropFiles(HDROP drop);
     void Browse(tk::FileDialog& dialog, TfsComboEdit& field);
 
     TMainFrmPrompts& prompts_;
+    std::chrono::milliseconds quietTime_ = kQuietTime;
+    // Written on the worker (by OnBadPassword), read after it has ended.
+    bool badPassword_ = false;
+    bool busyShown_ = false;
+    bool closeWhenDone_ = false;
+    tk::Control* focusBeforeRun_ = nullptr;
+    std::wstring progressShown_;
+    HWND notify_ = nullptr;
+    // Last: it waits for its worker before the cipher the worker uses goes.
+    TBackgroundOperation operation_{[this] { PostMessageW(notify_, kOperationNews, 0, 0); }};
+    static constexpr UINT kOperationNews = WM_APP + 0x100;
 };

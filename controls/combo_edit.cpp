@@ -33,13 +33,21 @@ void TfsSpeedButton::Paint(HDC dc) {
         tk::SolidBrush brush(tk::ToRgb(GetColor()));
         FillRect(dc, &r, brush.Get());
     }
-    InflateRect(&r, -1, -1);
+    const int line = Scaling().Whole();
+    InflateRect(&r, -line, -line);
+    // The pictures grow by the whole factor that leaves them inside (a
+    // change of factor only rebuilds the images).
+    const SIZE zoomed = flatGlyph_.ImageSize();
+    const int zoom = flatGlyph_.Zoom();
+    flatGlyph_.SetZoom(
+        Scaling().FitFactor(zoomed.cx / zoom, zoomed.cy / zoom, r.right - r.left, r.bottom - r.top));
     const bool shifted = drawState_ == tk::ButtonState::Exclusive || pressed_;
     const std::wstring caption = Text();
-    const tk::ButtonLayoutResult at = tk::CalcButtonLayout(dc, r, shifted ? POINT{1, 1} : POINT{0, 0}, caption,
-                                                           GetLayout(), Margin(), Spacing(), flatGlyph_.ImageSize());
+    const tk::ButtonLayoutResult at =
+        tk::CalcButtonLayout(dc, r, shifted ? POINT{line, line} : POINT{0, 0}, caption, GetLayout(), Margin(),
+                             Spacing() < 0 ? Spacing() : Scaling()(Spacing()), flatGlyph_.ImageSize());
     flatGlyph_.Draw(dc, at.glyph, drawState_, Transparent() || drawState_ == tk::ButtonState::Exclusive);
-    tk::DrawButtonCaption(dc, caption, at.text, drawState_ != tk::ButtonState::Disabled);
+    tk::DrawButtonCaption(dc, caption, at.text, drawState_ != tk::ButtonState::Disabled, line);
 }
 
 void TfsSpeedButton::MouseDown(tk::MouseButton button, int x, int y) {
@@ -60,8 +68,7 @@ void TfsSpeedButton::MouseUp(tk::MouseButton button, int x, int y) {
 
 // --- TfsComboEdit ---------------------------------------------------------
 
-TfsComboEdit::TfsComboEdit()
-    : buttonWidth_(GetSystemMetrics(SM_CXVSCROLL) - 1), button_(&Own<TfsSpeedButton>()) {
+TfsComboEdit::TfsComboEdit() : buttonWidth_(ButtonWidthFor()), button_(&Own<TfsSpeedButton>()) {
     button_->SetCursor(tk::Cursor::Arrow);
     button_->SetTransparent(false);
     button_->SetBounds(0, 1, buttonWidth_, 15);
@@ -89,12 +96,26 @@ void TfsComboEdit::CreateWnd() {
     PlaceButton();
 }
 
+int TfsComboEdit::ButtonWidthFor() const {
+    return tk::SystemMetricForDpi(SM_CXVSCROLL, Dpi()) - Scaling().Whole();
+}
+
+void TfsComboEdit::DpiChanged() {
+    TfsEdit::DpiChanged();
+    buttonWidth_ = ButtonWidthFor();
+    if (HandleAllocated()) SetRightMargin();
+    PlaceButton();
+}
+
 void TfsComboEdit::SetRightMargin() {
     SendMessageW(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, buttonWidth_));
 }
 
+// Inside the client edge's two lines, one line of the edit's ground above,
+// right of and below the button.
 void TfsComboEdit::PlaceButton() {
-    button_->SetBounds(Width() - buttonWidth_ - 5, 1, buttonWidth_, Height() - 6);
+    const int line = Scaling().Whole();
+    button_->SetBounds(Width() - buttonWidth_ - 5 * line, line, buttonWidth_, Height() - 6 * line);
 }
 
 void TfsComboEdit::EnabledChanged() {
@@ -120,12 +141,13 @@ void TfsComboEdit::PaintFlatFrame(HWND window, bool hot) {
         // windows in.
         tk::WindowDC dc(window, DCX_WINDOW | DCX_CACHE | DCX_CLIPSIBLINGS);
         const RECT bounds = WindowBounds(window);
-        RECT bevel{bounds.right - buttonWidth_ - 3, 3, bounds.right - 3, bounds.bottom - 3};
+        const int line = Scaling().Whole();
+        RECT bevel{bounds.right - buttonWidth_ - 3 * line, 3 * line, bounds.right - 3 * line, bounds.bottom - 3 * line};
         if (button_->Pressed() && button_->Hovered()) {
             tk::SolidBrush face(GetSysColor(COLOR_BTNFACE));
-            FrameRect(dc, &bevel, face.Get());
+            tk::FrameRing(dc, bevel, face.Get(), line);
         } else {
-            DrawEdge(dc, &bevel, BDR_RAISEDINNER, BF_RECT);
+            tk::DrawEdgeWide(dc, bevel, BDR_RAISEDINNER, BF_RECT, line);
         }
     }
     TfsEdit::PaintFlatFrame(window, hot);

@@ -57,10 +57,13 @@ protected:
     LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override;
     void Resized() override { PlaceButton(); }
     void EnabledChanged() override;
+    void DpiChanged() override;
 
 private:
     void PlaceButton();
     void SetRightMargin();
+    // The scroll-bar arrow's width at the density, less one line.
+    int ButtonWidthFor() const;
 
     int buttonWidth_;
     TfsSpeedButton* button_;

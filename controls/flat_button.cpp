@@ -8,5 +8,5 @@ void TfsBitBtn::DrawItem(const DRAWITEMSTRUCT& item) {
 void TfsBitBtn::PaintFlatFrame(const DRAWITEMSTRUCT& item, bool hot) {
     RECT r = item.rcItem;
     OffsetRect(&r, -r.left, -r.top);
-    PaintFlatButtonFrame(item.hDC, r, (item.itemState & ODS_SELECTED) != 0, hot);
+    PaintFlatButtonFrame(item.hDC, r, (item.itemState & ODS_SELECTED) != 0, hot, Scaling().Whole());
 }

@@ -1,10 +1,6 @@
 #include "flat_edit.h"
 
 LRESULT TfsMemo::WndProc(UINT msg, WPARAM w, LPARAM l) {
-    if (IsFlat() && msg == WM_NCCALCSIZE) {
-        RECT* proposed = w ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(l)->rgrc[0] : reinterpret_cast<RECT*>(l);
-        InflateRect(proposed, -1, -1);
-    }
     if (IsFlat() && msg == WM_NCPAINT && GetScrollBars() == tk::ScrollBars::Both && HandleAllocated()) {
         // The square between the two scroll bars, before the system's own
         // border painting.
@@ -14,8 +10,8 @@ LRESULT TfsMemo::WndProc(UINT msg, WPARAM w, LPARAM l) {
         GetClientRect(Handle(), &client);
         MapWindowPoints(Handle(), nullptr, reinterpret_cast<POINT*>(&client), 2);
         OffsetRect(&client, -window.left, -window.top);
-        const RECT corner{client.right, client.bottom, client.right + GetSystemMetrics(SM_CXVSCROLL),
-                          client.bottom + GetSystemMetrics(SM_CYHSCROLL)};
+        const RECT corner{client.right, client.bottom, client.right + tk::SystemMetricForDpi(SM_CXVSCROLL, Dpi()),
+                          client.bottom + tk::SystemMetricForDpi(SM_CYHSCROLL, Dpi())};
         tk::SolidBrush face(GetSysColor(COLOR_BTNFACE));
         FillRect(dc, &corner, face.Get());
     }

@@ -17,11 +17,15 @@ public:
     // included.
     virtual void PaintFlatFrame(HWND window, bool hot) {
         tk::WindowDC dc(window);
-        PaintFlatEditFrame(dc, WindowBounds(window), hot, FlatFrameColor);
+        PaintFlatEditFrame(dc, WindowBounds(window), hot, FlatFrameColor, this->Scaling().Whole());
     }
 
 protected:
     using FlatControl<Base>::IsFlat;
+
+    // The rings of the frame that lie outside the client area, in lines:
+    // the client edge holds two.
+    virtual int BorderLines() const { return 2; }
 
     static RECT WindowBounds(HWND window) {
         RECT r;
@@ -53,6 +57,15 @@ protected:
     // The frame goes on after every paint, background erase and border
     // paint, each of which may have drawn the client edge anew.
     LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override {
+        // The border is as wide as the rings on it, whatever the system's
+        // client edge measures at this density.
+        if (msg == WM_NCCALCSIZE && IsFlat()) {
+            RECT edge{0, 0, 0, 0};
+            tk::AdjustWindowRectForDpi(edge, WS_CHILD, WS_EX_CLIENTEDGE, this->Dpi());
+            const int extra = BorderLines() * this->Scaling().Whole() + edge.left;
+            RECT* proposed = w ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(l)->rgrc[0] : reinterpret_cast<RECT*>(l);
+            if (extra > 0) InflateRect(proposed, -extra, -extra);
+        }
         LRESULT r = Base::WndProc(msg, w, l);
         if ((msg == WM_PAINT || msg == WM_ERASEBKGND || msg == WM_NCPAINT) && IsFlat() && this->HandleAllocated())
             PaintFlatFrame(this->Handle(), Hot());
@@ -86,8 +99,9 @@ public:
     std::wstring_view KindName() const override { return L"TfsMemo"; }
 
 protected:
-    // One more pixel of border all round, so that all three rings (and the
+    // One more line of border all round, so that all three rings (and the
     // scroll bars inside them) lie outside the client area.
+    int BorderLines() const override { return 3; }
     LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override;
 };
 

@@ -16,35 +16,31 @@ TFlatStyle ParseFlatStyle(std::wstring_view value) {
     throw tk::Error("not a flat style");
 }
 
-void PaintFlatEditFrame(HDC dc, RECT r, bool hot, COLORREF frameColor) {
+void PaintFlatEditFrame(HDC dc, RECT r, bool hot, COLORREF frameColor, int line) {
     tk::SolidBrush face(GetSysColor(COLOR_BTNFACE));
     tk::SolidBrush frame(frameColor);
     if (hot) {
-        DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+        tk::DrawEdgeWide(dc, r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST, line);
     } else {
-        FrameRect(dc, &r, face.Get());
-        InflateRect(&r, -1, -1);
+        tk::FrameRing(dc, r, face.Get(), line);
+        InflateRect(&r, -line, -line);
     }
-    FrameRect(dc, &r, face.Get());
-    InflateRect(&r, -1, -1);
-    FrameRect(dc, &r, frame.Get());
+    tk::FrameRing(dc, r, face.Get(), line);
+    InflateRect(&r, -line, -line);
+    tk::FrameRing(dc, r, frame.Get(), line);
 }
 
-void PaintFlatButtonFrame(HDC dc, RECT r, bool pressed, bool hot) {
+void PaintFlatButtonFrame(HDC dc, RECT r, bool pressed, bool hot, int line) {
     tk::SolidBrush face(GetSysColor(COLOR_BTNFACE));
-    RECT ring = r;
-    for (int i = 0; i < 3; ++i) {
-        FrameRect(dc, &ring, face.Get());
-        InflateRect(&ring, -1, -1);
-    }
+    tk::FrameRing(dc, r, face.Get(), 3 * line);
     RECT bevel = r;
-    InflateRect(&bevel, -1, -1);
+    InflateRect(&bevel, -line, -line);
     if (pressed) {
-        DrawEdge(dc, &bevel, BDR_SUNKENOUTER, BF_RECT);
+        tk::DrawEdgeWide(dc, bevel, BDR_SUNKENOUTER, BF_RECT, line);
     } else if (hot) {
-        DrawEdge(dc, &bevel, BDR_RAISEDINNER, BF_TOPLEFT);
-        DrawEdge(dc, &bevel, BDR_RAISEDOUTER, BF_BOTTOMRIGHT);
+        tk::DrawEdgeWide(dc, bevel, BDR_RAISEDINNER, BF_TOPLEFT, line);
+        tk::DrawEdgeWide(dc, bevel, BDR_RAISEDOUTER, BF_BOTTOMRIGHT, line);
     } else {
-        DrawEdge(dc, &bevel, BDR_RAISEDINNER, BF_RECT);
+        tk::DrawEdgeWide(dc, bevel, BDR_RAISEDINNER, BF_RECT, line);
     }
 }

@@ -2,7 +2,7 @@
 // defaults set at start-up, and the frame drawing.
 #pragma once
 
-#include "toolkit/gdi.h"
+#include "toolkit/graphics.h"
 
 #include <string_view>
 
@@ -23,9 +23,10 @@ TFlatStyle ParseFlatStyle(std::wstring_view value);
 // The flat frame of an edit or memo in `bounds` (the whole window moved
 // to 0,0): ring 0 sunken when hot, else button face; ring 1 button face;
 // ring 2 `frameColor`.
-void PaintFlatEditFrame(HDC dc, RECT bounds, bool hot, COLORREF frameColor);
+// Each ring is `line` pixels wide (one pixel at 96 DPI).
+void PaintFlatEditFrame(HDC dc, RECT bounds, bool hot, COLORREF frameColor, int line = 1);
 
 // The flat border of a glyph button over its client rectangle: three
 // button-face rings, and on ring 1 a bevel: sunken while pressed, else
 // highlight top-left and dark shadow bottom-right when hot, else raised.
-void PaintFlatButtonFrame(HDC dc, RECT bounds, bool pressed, bool hot);
+void PaintFlatButtonFrame(HDC dc, RECT bounds, bool pressed, bool hot, int line = 1);

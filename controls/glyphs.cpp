@@ -94,9 +94,15 @@ void TButtonGlyph::SetNumGlyphs(int n) {
     if (OnChange) OnChange();
 }
 
+void TButtonGlyph::SetZoom(int zoom) {
+    if (zoom < 1 || zoom == zoom_) return;
+    Invalidate();
+    zoom_ = zoom;
+}
+
 SIZE TButtonGlyph::ImageSize() const {
     if (original_.Empty()) return {0, 0};
-    return {original_.Width() / numGlyphs_, original_.Height()};
+    return {original_.Width() / numGlyphs_ * zoom_, original_.Height() * zoom_};
 }
 
 tk::ButtonState TButtonGlyph::Stored(tk::ButtonState state) const noexcept {
@@ -120,7 +126,7 @@ int TButtonGlyph::CreateButtonGlyph(tk::ButtonState state) {
     if (!g_cache) g_cache = new TGlyphCache;
     TGlyphList* list = list_ ? list_ : &g_cache->GetList(size.cx, size.cy);
     try {
-        index = list->AddMasked(image.image, image.mask);
+        index = list->AddMasked(tk::Zoomed(image.image, zoom_), image.mask);
     } catch (...) {
         if (!list_) g_cache->ReturnList(list);
         throw;

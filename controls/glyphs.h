@@ -59,6 +59,11 @@ public:
     void SetGlyph(const tk::Bitmap* glyph);
     int NumGlyphs() const noexcept { return numGlyphs_; }
     void SetNumGlyphs(int n);
+    // Every image grown by a whole factor (pixel art at a density); a new
+    // factor drops the built images.
+    int Zoom() const noexcept { return zoom_; }
+    void SetZoom(int zoom);
+    // One image's size, zoomed.
     SIZE ImageSize() const;
 
     // Draws the image of `state` (built now if it is the first time),
@@ -81,6 +86,7 @@ private:
 
     tk::Bitmap original_;
     int numGlyphs_ = 1;
+    int zoom_ = 1;
     int indexes_[4] = {-1, -1, -1, -1};
     TGlyphList* list_ = nullptr;
 };

@@ -280,7 +280,7 @@ void TabcCustomMouseLabel::DoDrawText(HDC dc, RECT& rect, UINT flags) {
             DrawTextW(dc, text.c_str(), n, &rect, flags);
             return;
         }
-        tk::DrawEmbossedText(dc, text, rect, flags);
+        tk::DrawEmbossedText(dc, text, rect, flags, Scaling().Whole());
         return;
     }
 
@@ -306,11 +306,12 @@ void TabcCustomMouseLabel::DoDrawText(HDC dc, RECT& rect, UINT flags) {
         color = tk::ToRgb(effectColor);
     } else if (effects & almColorShadow) {
         SetTextColor(dc, tk::ToRgb(effectColor));
+        const int line = Scaling().Whole();
         RECT shadow = rect;
-        OffsetRect(&shadow, -1, -1);
+        OffsetRect(&shadow, -line, -line);
         DrawTextW(dc, text.c_str(), n, &shadow, flags);
         shadow = rect;
-        OffsetRect(&shadow, 1, 1);
+        OffsetRect(&shadow, line, line);
         DrawTextW(dc, text.c_str(), n, &shadow, flags);
     }
     SetTextColor(dc, color);

@@ -38,7 +38,8 @@ void TOrvelLabel::DoDrawText(HDC dc, RECT& rect, UINT flags) {
     }
     const bool enabled = Enabled();
     const TShadowPosition pos = enabled ? shadowPos_ : spRightBottom;
-    const int size = enabled ? shadowSize_ : 1;
+    // The shadow is a width of lines, so it grows with the density.
+    const int size = (enabled ? shadowSize_ : 1) * Scaling().Whole();
     const std::wstring text = DrawnText(flags);
     const int n = static_cast<int>(text.size());
     tk::Selected font(dc, GetFont().Handle());

@@ -2,6 +2,10 @@
 
 #include "text.h"
 
+#include <dwmapi.h>
+#include <shobjidl.h>
+
+#include <algorithm>
 #include <cwctype>
 #include <new>
 
@@ -35,6 +39,10 @@ void Application::DestroyForms() {
     mainForm_ = nullptr;
     while (ComponentCount() > 0) Free(ComponentAt(ComponentCount() - 1));
     if (handle_) DestroyWindow(std::exchange(handle_, nullptr));
+    if (taskbar_) std::exchange(taskbar_, nullptr)->Release();
+    taskbarTried_ = false;
+    if (mainFormPicture_) DeleteObject(std::exchange(mainFormPicture_, nullptr));
+    if (std::exchange(comStarted_, false)) CoUninitialize();
 }
 
 // --- the taskbar's window ---------------------------------------------------
@@ -44,6 +52,61 @@ namespace {
 constexpr UINT kActivateProgram = WM_APP + 1;
 
 bool OwnThread(HWND hwnd) { return GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId(); }
+
+// Desktop composition's calls, looked up once: without them (no
+// composition, or a system that lacks it) the taskbar shows what it can.
+struct DwmCalls {
+    HRESULT(WINAPI* setWindowAttribute)(HWND, DWORD, LPCVOID, DWORD) = nullptr;
+    HRESULT(WINAPI* setIconicThumbnail)(HWND, HBITMAP, DWORD) = nullptr;
+    HRESULT(WINAPI* setIconicLivePreviewBitmap)(HWND, HBITMAP, POINT*, DWORD) = nullptr;
+    HRESULT(WINAPI* invalidateIconicBitmaps)(HWND) = nullptr;
+
+    DwmCalls() {
+        HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+        FindCall(dwm, "DwmSetWindowAttribute", setWindowAttribute);
+        FindCall(dwm, "DwmSetIconicThumbnail", setIconicThumbnail);
+        FindCall(dwm, "DwmSetIconicLivePreviewBitmap", setIconicLivePreviewBitmap);
+        FindCall(dwm, "DwmInvalidateIconicBitmaps", invalidateIconicBitmaps);
+    }
+};
+
+const DwmCalls& Dwm() {
+    static const DwmCalls calls;
+    return calls;
+}
+
+// A 32-bit top-down bitmap with opaque pixels, as the composition takes
+// it; `paint` draws into it.
+template <class Paint>
+HBITMAP OpaqueBitmap(int width, int height, Paint paint) {
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) return nullptr;
+    {
+        MemoryDC dc;
+        Selected s(dc, bitmap);
+        paint(static_cast<HDC>(dc));
+    }
+    GdiFlush();
+    auto* pixel = static_cast<std::uint32_t*>(bits);
+    for (long long i = 0, n = static_cast<long long>(width) * height; i < n; ++i) pixel[i] |= 0xFF000000u;
+    return bitmap;
+}
+
+// What `window` shows now, frame included.
+HBITMAP WindowPicture(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    return OpaqueBitmap(r.right - r.left, r.bottom - r.top, [&](HDC dc) {
+        constexpr UINT kRenderFullContent = 2;  // what the composition shows, every kind of child included
+        if (!PrintWindow(window, dc, kRenderFullContent)) {
+            WindowDC from(window);
+            BitBlt(dc, 0, 0, r.right - r.left, r.bottom - r.top, from, 0, 0, SRCCOPY);
+        }
+    });
+}
 
 // Whether `owner` owns `hwnd`, directly or through other windows.
 // (GetAncestor's root owner follows owners of pop-ups only.)
@@ -70,7 +133,84 @@ HWND Application::Handle() {
                               GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
                               nullptr, GetModuleHandleW(nullptr), nullptr);
     Check(handle_ != nullptr, "CreateWindowEx");
+    if (Dwm().setWindowAttribute) {
+        const BOOL on = TRUE;
+        Dwm().setWindowAttribute(handle_, DWMWA_FORCE_ICONIC_REPRESENTATION, &on, sizeof on);
+        Dwm().setWindowAttribute(handle_, DWMWA_HAS_ICONIC_BITMAP, &on, sizeof on);
+    }
     return handle_;
+}
+
+ITaskbarList3* Application::TaskbarList() {
+    if (taskbarTried_) return taskbar_;
+    taskbarTried_ = true;
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    comStarted_ = SUCCEEDED(com);
+    void* list = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3, &list))) {
+        taskbar_ = static_cast<ITaskbarList3*>(list);
+        if (FAILED(taskbar_->HrInit())) std::exchange(taskbar_, nullptr)->Release();
+    }
+    return taskbar_;
+}
+
+void Application::ShowProgress(std::wstring_view status, std::uint64_t done, std::uint64_t total) {
+    const std::wstring caption = title_ + L" \u2014 " + std::wstring(status);
+    SetWindowTextW(Handle(), caption.c_str());
+    if (ITaskbarList3* list = TaskbarList()) {
+        if (!progressShown_) list->SetProgressState(handle_, TBPF_NORMAL);
+        list->SetProgressValue(handle_, done, total ? total : 1);
+    }
+    progressShown_ = true;
+    if (Dwm().invalidateIconicBitmaps) Dwm().invalidateIconicBitmaps(handle_);
+}
+
+void Application::EndProgress() {
+    if (!std::exchange(progressShown_, false)) return;
+    SetWindowTextW(Handle(), title_.c_str());
+    if (ITaskbarList3* list = TaskbarList()) list->SetProgressState(handle_, TBPF_NOPROGRESS);
+    if (Dwm().invalidateIconicBitmaps) Dwm().invalidateIconicBitmaps(handle_);
+}
+
+void Application::KeepMainFormPicture() {
+    if (!mainForm_ || !mainForm_->HandleAllocated() || !IsWindowVisible(mainForm_->Handle())) return;
+    if (mainFormPicture_) DeleteObject(mainFormPicture_);
+    mainFormPicture_ = WindowPicture(mainForm_->Handle());
+}
+
+void Application::SendIconicBitmap(bool livePreview, int maxWidth, int maxHeight) {
+    if (!mainForm_ || !mainForm_->HandleAllocated()) return;
+    HWND form = mainForm_->Handle();
+    const bool shown = IsWindowVisible(form) && !IsIconic(form);
+    HBITMAP picture = shown ? WindowPicture(form) : mainFormPicture_;
+    if (!picture) return;
+    BITMAP info{};
+    GetObjectW(picture, sizeof info, &info);
+    if (livePreview) {
+        if (Dwm().setIconicLivePreviewBitmap) {
+            RECT r;
+            GetWindowRect(form, &r);
+            POINT origin{0, 0};
+            ClientToScreen(handle_, &origin);
+            POINT at{r.left - origin.x, r.top - origin.y};
+            Dwm().setIconicLivePreviewBitmap(handle_, picture, &at, 0);
+        }
+    } else if (Dwm().setIconicThumbnail && info.bmWidth > 0 && info.bmHeight > 0) {
+        // As large as the taskbar asks, the proportions kept.
+        int w = maxWidth, h = MulDiv(maxWidth, info.bmHeight, info.bmWidth);
+        if (h > maxHeight) h = maxHeight, w = MulDiv(maxHeight, info.bmWidth, info.bmHeight);
+        HBITMAP thumbnail = OpaqueBitmap(std::max(w, 1), std::max(h, 1), [&](HDC dc) {
+            MemoryDC from;
+            Selected s(from, picture);
+            SetStretchBltMode(dc, HALFTONE);
+            StretchBlt(dc, 0, 0, w, h, from, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+        });
+        if (thumbnail) {
+            Dwm().setIconicThumbnail(handle_, thumbnail, 0);
+            DeleteObject(thumbnail);
+        }
+    }
+    if (shown) DeleteObject(picture);
 }
 
 void Application::Minimize() { ShowWindow(Handle(), SW_MINIMIZE); }
@@ -107,6 +247,12 @@ LRESULT Application::HandleWindowMessage(UINT msg, WPARAM w, LPARAM l) {
     case WM_CLOSE:
         if (mainForm_) mainForm_->Close();
         return 0;
+    case WM_DWMSENDICONICTHUMBNAIL:
+        SendIconicBitmap(false, HIWORD(l), LOWORD(l));
+        return 0;
+    case WM_DWMSENDICONICLIVEPREVIEWBITMAP:
+        SendIconicBitmap(true, 0, 0);
+        return 0;
     default:
         return DefWindowProcW(handle_, msg, w, l);
     }
@@ -115,6 +261,7 @@ LRESULT Application::HandleWindowMessage(UINT msg, WPARAM w, LPARAM l) {
 // Every shown window of the program goes with the taskbar entry, the
 // windows of the main form's own (dialogs) as well as the main form.
 void Application::HideProgramWindows() {
+    KeepMainFormPicture();
     for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
         if (OwnThread(w) && IsWindowVisible(w) && OwnedBy(w, handle_))
             hidden_.push_back(w);

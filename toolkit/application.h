@@ -4,10 +4,14 @@
 
 #include "form.h"
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+struct ITaskbarList3;
 
 namespace tk {
 
@@ -38,6 +42,12 @@ public:
     // to the program's window, and minimizing the main form minimizes it.
     HWND Handle();
     void Minimize();
+
+    // Long work shown on the taskbar entry: `status` after the title in its
+    // caption, and `done` of `total` in its button where the system draws a
+    // bar there (ITaskbarList3).  EndProgress puts both back.
+    void ShowProgress(std::wstring_view status, std::uint64_t done, std::uint64_t total);
+    void EndProgress();
 
     // Shows the main form as the process was asked to start (maximized,
     // minimized or normally), then runs messages until the quit message.
@@ -75,6 +85,12 @@ private:
     void HideProgramWindows();
     void ShowProgramWindows();
     void ActivateProgramWindow();
+    ITaskbarList3* TaskbarList();
+    // The taskbar's thumbnail and preview: the entry itself has no size, so
+    // the system is handed the main form's picture (nothing happens where
+    // there is no desktop composition).
+    void SendIconicBitmap(bool livePreview, int maxWidth, int maxHeight);
+    void KeepMainFormPicture();
 
     std::wstring title_;
     Form* mainForm_ = nullptr;
@@ -85,6 +101,12 @@ private:
     bool showMainFormOnRestore_ = false;
     MessageBoxFunction messageBox_;
     bool terminated_ = false;
+    ITaskbarList3* taskbar_ = nullptr;
+    bool taskbarTried_ = false;
+    bool comStarted_ = false;
+    bool progressShown_ = false;
+    // The main form as it looked when it was last hidden by minimizing.
+    HBITMAP mainFormPicture_ = nullptr;
 };
 
 // Disables every enabled, visible top-level window of the thread except

@@ -107,12 +107,12 @@ ButtonLayoutResult CalcButtonLayout(HDC dc, const RECT& client, POINT offset, co
     return {{g.x + dx, g.y + dy}, {tp.x + dx, tp.y + dy, tp.x + dx + text.cx, tp.y + dy + text.cy}};
 }
 
-void DrawButtonCaption(HDC dc, const std::wstring& caption, RECT bounds, bool enabled) {
+void DrawButtonCaption(HDC dc, const std::wstring& caption, RECT bounds, bool enabled, int line) {
     if (caption.empty()) return;
     const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
     SetBkMode(dc, TRANSPARENT);
     if (enabled) DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &bounds, flags);
-    else DrawEmbossedText(dc, caption, bounds, flags);
+    else DrawEmbossedText(dc, caption, bounds, flags, line);
 }
 
 void DrawMasked(HDC dc, const Bitmap& image, int x, int y, COLORREF mask, COLORREF background) {
@@ -167,15 +167,15 @@ void GlyphSource::SetNumGlyphs(int n) {
     changed_();
 }
 
-SIZE GlyphSource::ImageSize() const noexcept {
+SIZE GlyphSource::ImageSize(int zoom) const noexcept {
     if (glyph_.Empty()) return {0, 0};
-    return {glyph_.Width() / numGlyphs_, glyph_.Height()};
+    return {glyph_.Width() / numGlyphs_ * zoom, glyph_.Height() * zoom};
 }
 
-void GlyphSource::Draw(HDC dc, POINT at, ButtonState state, COLORREF background) const {
+void GlyphSource::Draw(HDC dc, POINT at, ButtonState state, COLORREF background, int zoom) const {
     if (glyph_.Empty()) return;
     const GlyphImage g = PrepareGlyphImage(glyph_, numGlyphs_, state);
-    DrawMasked(dc, g.image, at.x, at.y, g.mask, background);
+    DrawMasked(dc, Zoomed(g.image, zoom), at.x, at.y, g.mask, background);
 }
 
 // --- BitBtn ---------------------------------------------------------------
@@ -233,41 +233,50 @@ bool BitBtn::IsActive() const {
     return !focused || !focused->IsButton();
 }
 
+int BitBtn::ScaledOrAuto(int design) const { return design < 0 ? design : Scaling()(design); }
+
 void BitBtn::DrawItem(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
     SavedDC saved(dc);
     const bool down = (item.itemState & ODS_SELECTED) != 0;
     const bool focused = (item.itemState & ODS_FOCUS) != 0;
     const bool enabled = (item.itemState & ODS_DISABLED) == 0;
+    const int line = Scaling().Whole();
     RECT r = item.rcItem;
     if (focused || IsActive()) {
         SolidBrush frame(GetSysColor(COLOR_WINDOWFRAME));
-        FrameRect(dc, &r, frame.Get());
-        InflateRect(&r, -1, -1);
+        FrameRing(dc, r, frame.Get(), line);
+        InflateRect(&r, -line, -line);
     }
     if (down) {
         SolidBrush shadow(GetSysColor(COLOR_BTNSHADOW));
-        FrameRect(dc, &r, shadow.Get());
-        InflateRect(&r, -1, -1);
+        FrameRing(dc, r, shadow.Get(), line);
+        InflateRect(&r, -line, -line);
         SolidBrush face(GetSysColor(COLOR_BTNFACE));
         FillRect(dc, &r, face.Get());
     } else {
         DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (enabled ? 0u : DFCS_INACTIVE));
     }
     RECT content = item.rcItem;
-    InflateRect(&content, -1, -1);
-    if (down) OffsetRect(&content, 1, 1);
+    InflateRect(&content, -line, -line);
+    if (down) OffsetRect(&content, line, line);
+    // Pixel art grows by a whole factor, and only as far as the button has
+    // room inside its three-line frame.
+    const SIZE image = glyph_.ImageSize();
+    const int frame = 6 * line;
+    const int zoom = Scaling().FitFactor(image.cx, image.cy, content.right - content.left - frame + 2 * line,
+                                         content.bottom - content.top - frame + 2 * line);
     Selected font(dc, GetFont().Handle());
     SetTextColor(dc, ToRgb(GetFont().TextColor()));
     const std::wstring caption = Text();
-    const ButtonLayoutResult at =
-        CalcButtonLayout(dc, content, {0, 0}, caption, layout_, margin_, spacing_, glyph_.ImageSize());
+    const ButtonLayoutResult at = CalcButtonLayout(dc, content, {0, 0}, caption, layout_, ScaledOrAuto(margin_),
+                                                   ScaledOrAuto(spacing_), glyph_.ImageSize(zoom));
     glyph_.Draw(dc, at.glyph, !enabled ? ButtonState::Disabled : down ? ButtonState::Down : ButtonState::Up,
-                GetSysColor(COLOR_BTNFACE));
-    DrawButtonCaption(dc, caption, at.text, enabled);
+                GetSysColor(COLOR_BTNFACE), zoom);
+    DrawButtonCaption(dc, caption, at.text, enabled, line);
     if (focused) {
         RECT f = item.rcItem;
-        InflateRect(&f, -4, -4);
+        InflateRect(&f, -4 * line, -4 * line);
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         DrawFocusRect(dc, &f);

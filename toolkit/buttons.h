@@ -39,8 +39,8 @@ ButtonLayoutResult CalcButtonLayout(HDC dc, const RECT& client, POINT offset, co
                                     ButtonLayout layout, int margin, int spacing, SIZE glyph);
 
 // A caption drawn centred in `bounds`; disabled: embossed in highlight and
-// shadow.
-void DrawButtonCaption(HDC dc, const std::wstring& caption, RECT bounds, bool enabled);
+// shadow, `line` pixels apart.
+void DrawButtonCaption(HDC dc, const std::wstring& caption, RECT bounds, bool enabled, int line = 1);
 
 // Draws `image` with its `mask`-coloured pixels showing `background`, or
 // the destination when `background` is CLR_NONE.
@@ -58,10 +58,12 @@ public:
     Bitmap& Glyph() noexcept { return glyph_; }
     int NumGlyphs() const noexcept { return numGlyphs_; }
     void SetNumGlyphs(int n);  // 1 to 4; others are ignored
-    SIZE ImageSize() const noexcept;
-    // The image of `state` at `at`, its transparent pixels in `background`
-    // (CLR_NONE: the destination shows through).
-    void Draw(HDC dc, POINT at, ButtonState state, COLORREF background) const;
+    // One image's size, grown by `zoom`.
+    SIZE ImageSize(int zoom = 1) const noexcept;
+    // The image of `state` at `at`, each pixel `zoom` pixels square, its
+    // transparent pixels in `background` (CLR_NONE: the destination shows
+    // through).
+    void Draw(HDC dc, POINT at, ButtonState state, COLORREF background, int zoom = 1) const;
 
 private:
     Bitmap glyph_;
@@ -116,6 +118,9 @@ protected:
     void FocusLeave() override { Invalidate(); }
 
 private:
+    // A margin or spacing at the density; -1 (decided by the layout) stays.
+    int ScaledOrAuto(int design) const;
+
     GlyphSource glyph_{[this] { Invalidate(); }};
     bool default_ = false;
     bool cancel_ = false;

@@ -460,6 +460,7 @@ void Control::SetParent(Control* parent) {
     if (parent_) {
         parent_->children_.push_back(this);
         if (parentFont_) ParentFontChanged();
+        if (parent_->dpi_ != dpi_) ChangeDpi(parent_->dpi_);
     }
     if (hwnd_) {
         if (parent_ && parent_->hwnd_) ::SetParent(hwnd_, parent_->hwnd_);
@@ -481,6 +482,24 @@ void Control::SetBounds(int left, int top, int width, int height) {
     width_ = width;
     height_ = height;
     if (hwnd_) SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Control::SetDesignBounds(int left, int top, int width, int height) {
+    design_ = RECT{left, top, left + width, top + height};
+    const RECT r = Scaling()(*design_);
+    SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+void Control::ChangeDpi(int dpi) {
+    const bool changed = dpi != dpi_;
+    dpi_ = dpi;
+    if (changed && design_) {
+        const RECT r = Scaling()(*design_);
+        SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+    if (font_.SetDpi(dpi)) FontChanged();
+    if (changed) DpiChanged();
+    for (Control* child : children_) child->ChangeDpi(dpi);
 }
 
 RECT Control::ClientRect() {

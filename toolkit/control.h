@@ -10,6 +10,7 @@
 #include "graphics.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,7 +62,18 @@ public:
     int Width() const noexcept { return width_; }
     int Height() const noexcept { return height_; }
     void SetBounds(int left, int top, int width, int height);
+    // Bounds in pixels at 96 dots per inch, kept and scaled to the
+    // control's density now and whenever it changes.
+    void SetDesignBounds(int left, int top, int width, int height);
     RECT ClientRect();
+
+    // --- density: the dots per inch of the window the control is on, and
+    // the scaling of 96-DPI pixels to it
+    int Dpi() const noexcept { return dpi_; }
+    Scale Scaling() const noexcept { return Scale(dpi_); }
+    // Takes a new density: the design bounds scaled anew, the font, what
+    // the control keeps per density (DpiChanged), then every child.
+    void ChangeDpi(int dpi);
     int ClientWidth();
     int ClientHeight();
 
@@ -152,6 +164,8 @@ protected:
     virtual void FontChanged();
     virtual void TextChanged() {}
     virtual void Resized() {}
+    // After the density changed, before the children hear of it.
+    virtual void DpiChanged() {}
     virtual void MouseDown(MouseButton button, int x, int y);
     virtual void MouseUp(MouseButton button, int x, int y);
     virtual void MouseMove(int x, int y) { (void)x, (void)y; }
@@ -211,6 +225,8 @@ private:
     Control* parent_ = nullptr;
     std::vector<Control*> children_;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    std::optional<RECT> design_;  // edges at 96 DPI
+    int dpi_ = kDesignDpi;
     bool enabled_ = true;
     bool visible_ = true;
     int tabOrder_ = -1;

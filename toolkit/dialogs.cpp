@@ -25,8 +25,9 @@ protected:
         p.className = L"TkIcon";
     }
     void Paint(HDC dc) override {
-        // A shared system icon: it is not ours to destroy.
-        if (HICON icon = LoadIconW(nullptr, IDI_HAND))
+        // A shared system icon, in the system's picture closest to the
+        // size: it is not ours to destroy.
+        if (HICON icon = static_cast<HICON>(LoadImageW(nullptr, IDI_HAND, IMAGE_ICON, Width(), Height(), LR_SHARED)))
             DrawIconEx(dc, 0, 0, icon, Width(), Height(), 0, nullptr, DI_NORMAL);
     }
 };
@@ -67,7 +68,7 @@ MessageDialog::MessageDialog(std::wstring_view text, std::wstring_view caption) 
     ClientDC screen(nullptr);
     Selected font(screen, GetFont().Handle());
     const DialogMetrics m = MetricsFor(screen);
-    const int iconSize = GetSystemMetrics(SM_CXICON);
+    const int iconSize = SystemMetricForDpi(SM_CXICON, Dpi());
     RECT textRect{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
     const std::wstring shown(text);
     DrawTextW(screen, shown.c_str(), static_cast<int>(shown.size()), &textRect,

@@ -1,6 +1,7 @@
 #include "form.h"
 
 #include "application.h"
+#include "dpi.h"
 #include "text.h"
 
 #include <algorithm>
@@ -12,11 +13,18 @@ namespace tk {
 Form::Form() {
     SetVisible(false);
     SetColor(clBtnFace);
+    // Until its window exists, a form counts on the primary screen.
+    ChangeDpi(SystemDpi());
 }
 
 Form::~Form() {
     // The controls go before the window, while the form is still whole.
     while (ComponentCount() > 0) Free(ComponentAt(ComponentCount() - 1));
+    if (HandleAllocated()) {
+        SendMessageW(Handle(), WM_SETICON, ICON_BIG, 0);
+        SendMessageW(Handle(), WM_SETICON, ICON_SMALL, 0);
+    }
+    for (HICON icon : madeIcons_) DestroyIcon(icon);
 }
 
 void Form::MissingComponent(std::wstring_view name) const {
@@ -67,7 +75,7 @@ void Form::CreateParams(WindowParams& p) {
     Form* main = app.MainForm();
     p.parent = !main ? nullptr : main != this ? main->Handle() : app.Handle();
     RECT r{0, 0, clientWidth_, clientHeight_};
-    AdjustWindowRectEx(&r, p.style, FALSE, p.exStyle);
+    AdjustWindowRectForDpi(r, p.style, p.exStyle, Dpi());
     p.width = r.right - r.left;
     p.height = r.bottom - r.top;
     p.x = Left();
@@ -76,8 +84,53 @@ void Form::CreateParams(WindowParams& p) {
 
 void Form::CreateWnd() {
     Control::CreateWnd();
+    // Made on another monitor than the primary one: that one's density.
+    if (const int dpi = WindowDpi(Handle()); dpi != Dpi()) ChangeDpi(dpi);
     if (icon_) SetIcon(icon_, smallIcon_);
     OrderTabs();
+}
+
+SIZE Form::WindowSizeFor(int dpi, DWORD style, DWORD exStyle) const {
+    const Scale scale(dpi);
+    RECT r{0, 0, designClient_ ? scale(designClient_->cx) : clientWidth_,
+           designClient_ ? scale(designClient_->cy) : clientHeight_};
+    AdjustWindowRectForDpi(r, style, exStyle, dpi);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+void Form::SetDesignClientSize(int width, int height) {
+    designClient_ = SIZE{width, height};
+    SetClientSize(Scaling()(width), Scaling()(height));
+}
+
+void Form::DpiChanged() {
+    if (designClient_) SetClientSize(Scaling()(designClient_->cx), Scaling()(designClient_->cy));
+    if (iconName_) MakeIcons();
+}
+
+void Form::SetIconResource(HINSTANCE module, const wchar_t* name) {
+    iconModule_ = module;
+    iconName_ = name;
+    MakeIcons();
+}
+
+void Form::MakeIcons() {
+    std::vector<HICON> old = std::move(madeIcons_);
+    madeIcons_.clear();
+    for (int metric : {SM_CXICON, SM_CXSMICON})
+        if (HICON icon = PixelArtIcon(iconModule_, iconName_, SystemMetricForDpi(metric, Dpi())))
+            madeIcons_.push_back(icon);
+    if (madeIcons_.size() == 2) SetIcon(madeIcons_[0], madeIcons_[1]);
+    for (HICON icon : old) DestroyIcon(icon);
+}
+
+// The system has moved the form to a monitor of another density (or the
+// user has changed it): everything is laid out anew at it, at the place
+// the system suggests.
+void Form::OnDpiChanged(int dpi, const RECT& suggested) {
+    ChangeDpi(dpi);
+    SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void Form::SetIcon(HICON big, HICON smallIcon) {
@@ -94,9 +147,15 @@ void Form::SetClientSize(int width, int height) {
     clientHeight_ = height;
     if (HandleAllocated()) {
         RECT r{0, 0, width, height};
-        AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)));
+        AdjustWindowRectForDpi(r, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)),
+                               static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)), Dpi());
         SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+        // A frame that does not follow the density yet (a system without
+        // per-monitor frames) is met by measuring what came out.
+        RECT client;
+        GetClientRect(Handle(), &client);
+        if (client.right != width || client.bottom != height)
+            SetBounds(Left(), Top(), Width() + width - client.right, Height() + height - client.bottom);
     }
 }
 
@@ -255,6 +314,15 @@ LRESULT Form::WndProc(UINT msg, WPARAM w, LPARAM l) {
             return 0;
         }
         break;
+    case kWmDpiChanged:
+        OnDpiChanged(LOWORD(w), *reinterpret_cast<const RECT*>(l));
+        return 0;
+    case kWmGetDpiScaledSize:
+        // The size at the new density is ours to say: the design client
+        // area scaled, not the window's pixels stretched.
+        *reinterpret_cast<SIZE*>(l) = WindowSizeFor(static_cast<int>(w), static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)),
+                                                    static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)));
+        return TRUE;
     default:
         break;
     }

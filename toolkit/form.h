@@ -30,12 +30,18 @@ public:
     }
 
     // --- frame
+    // In pixels at the form's density.
     void SetClientSize(int width, int height);
+    // In pixels at 96 dots per inch, kept and scaled to each density.
+    void SetDesignClientSize(int width, int height);
     void SetBorderStyle(BorderStyle style) noexcept { border_ = style; }
     void SetBorderIcons(unsigned icons) noexcept { icons_ = icons; }
     void SetPosition(FormPosition position) noexcept { position_ = position; }
     // The title bar's and the taskbar's pictures; `smallIcon` defaults to `big`.
     void SetIcon(HICON big, HICON smallIcon = nullptr);
+    // The icon resource `name` of `module` at the system's icon sizes for
+    // the form's density, grown from its pixel art (the form owns them).
+    void SetIconResource(HINSTANCE module, const wchar_t* name);
     void CenterOnScreen();
 
     // --- showing
@@ -73,8 +79,14 @@ protected:
     void CreateWnd() override;
     LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override;
     virtual bool CloseQuery() { return true; }
+    // The client size and the icons follow the density.
+    void DpiChanged() override;
 
 private:
+    // The window's size for a client area of the design size at `dpi`.
+    SIZE WindowSizeFor(int dpi, DWORD style, DWORD exStyle) const;
+    void MakeIcons();
+    void OnDpiChanged(int dpi, const RECT& suggested);
     [[noreturn]] void MissingComponent(std::wstring_view name) const;
     void OrderTabs();
     // The enabled, visible child that `query` accepts.
@@ -85,8 +97,13 @@ private:
     unsigned icons_ = biSystemMenu | biMinimize;
     FormPosition position_ = FormPosition::Designed;
     int clientWidth_ = 0, clientHeight_ = 0;
+    std::optional<SIZE> designClient_;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
+    // The icons made from a resource, owned.
+    HINSTANCE iconModule_ = nullptr;
+    const wchar_t* iconName_ = nullptr;
+    std::vector<HICON> madeIcons_;
     Control* active_ = nullptr;
     bool modal_ = false;
     int modalResult_ = mrNone;

@@ -21,6 +21,12 @@ public:
 // Raises Error naming `what` and the system's last error when `ok` is false.
 void Check(bool ok, const char* what);
 
+// A call of `module` that older systems lack: null where it is missing.
+template <class F>
+void FindCall(HMODULE module, const char* name, F& out) {
+    out = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 // A colour: 0x00BBGGRR, or a system colour (high bit set, the low byte a
 // COLOR_ index) that is looked up when it is drawn.
 using Color = std::uint32_t;

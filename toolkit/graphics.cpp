@@ -12,7 +12,14 @@ namespace tk {
 Font::Font() = default;
 
 Font::Font(const Font& other)
-    : name_(other.name_), height_(other.height_), style_(other.style_), color_(other.color_) {}
+    : name_(other.name_), height_(other.height_), style_(other.style_), color_(other.color_), dpi_(other.dpi_) {}
+
+bool Font::SetDpi(int dpi) {
+    if (dpi == dpi_) return false;
+    dpi_ = dpi;
+    handle_.Reset();
+    return true;
+}
 
 Font& Font::operator=(const Font& other) {
     Assign(other);
@@ -64,7 +71,7 @@ void Font::Changed() {
 HFONT Font::Handle() const {
     if (!handle_) {
         LOGFONTW lf{};
-        lf.lfHeight = height_;
+        lf.lfHeight = Scale(dpi_)(height_);
         lf.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
         lf.lfItalic = (style_ & fsItalic) ? TRUE : FALSE;
         lf.lfUnderline = (style_ & fsUnderline) ? TRUE : FALSE;
@@ -278,14 +285,99 @@ void ImageList::Draw(int index, HDC dc, int x, int y, COLORREF background) const
     ImageList_DrawEx(list_, index, dc, x, y, 0, 0, background, CLR_DEFAULT, style);
 }
 
-void DrawEmbossedText(HDC dc, const std::wstring& text, RECT bounds, UINT flags) {
+void DrawEmbossedText(HDC dc, const std::wstring& text, RECT bounds, UINT flags, int offset) {
     const int n = static_cast<int>(text.size());
     RECT shifted = bounds;
-    OffsetRect(&shifted, 1, 1);
+    OffsetRect(&shifted, offset, offset);
     SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
     DrawTextW(dc, text.c_str(), n, &shifted, flags);
     SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
     DrawTextW(dc, text.c_str(), n, &bounds, flags);
+}
+
+Bitmap Zoomed(const Bitmap& image, int factor) {
+    if (factor <= 1 || image.Empty()) return image;
+    Bitmap out(image.Width() * factor, image.Height() * factor);
+    for (int y = 0; y < out.Height(); ++y)
+        for (int x = 0; x < out.Width(); ++x) out.SetPixel(x, y, image.Pixel(x / factor, y / factor));
+    out.SetTransparentAuto();
+    return out;
+}
+
+namespace {
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+};
+struct IconGroup {
+    WORD reserved, type, count;
+    IconGroupEntry entries[1];
+};
+#pragma pack(pop)
+
+// The square sizes the icon group holds.
+std::vector<int> IconSizes(HINSTANCE module, const wchar_t* name) {
+    std::vector<int> sizes;
+    HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+    const auto* group = found ? static_cast<const IconGroup*>(LockResource(LoadResource(module, found))) : nullptr;
+    if (!group) return sizes;
+    for (WORD i = 0; i < group->count; ++i) sizes.push_back(group->entries[i].width ? group->entries[i].width : 256);
+    return sizes;
+}
+
+}  // namespace
+
+HICON PixelArtIcon(HINSTANCE module, const wchar_t* name, int size) {
+    int source = 0, factor = 1;
+    for (int s : IconSizes(module, name))
+        for (int k = 1; s * k <= size; ++k)
+            if (s * k > source * factor || (s * k == source * factor && s > source)) source = s, factor = k;
+    if (source == 0) return static_cast<HICON>(LoadImageW(module, name, IMAGE_ICON, size, size, 0));
+    HICON original = static_cast<HICON>(LoadImageW(module, name, IMAGE_ICON, source, source, 0));
+    if (!original || (factor == 1 && source == size)) return original;
+    ICONINFO info{};
+    GetIconInfo(original, &info);
+    BitmapHandle colour(info.hbmColor), mask(info.hbmMask);
+    DestroyIcon(original);
+    if (!colour || !mask) return nullptr;
+    // Colour on black and a mask that is set (see-through) everywhere the
+    // picture does not cover.
+    const Bitmap pixels = Zoomed(Bitmap::FromHandle(colour.Get()), factor);
+    const Bitmap shape = Zoomed(Bitmap::FromHandle(mask.Get()), factor);
+    const int offset = (size - source * factor) / 2;
+    Bitmap canvasColour(size, size, 0), canvasMask(size, size, RGB(0xFF, 0xFF, 0xFF));
+    for (int y = 0; y < pixels.Height(); ++y)
+        for (int x = 0; x < pixels.Width(); ++x) {
+            canvasColour.SetPixel(offset + x, offset + y, pixels.Pixel(x, y));
+            canvasMask.SetPixel(offset + x, offset + y, shape.Pixel(x, y));
+        }
+    BitmapHandle monoMask = MakeMask(canvasMask, RGB(0xFF, 0xFF, 0xFF));
+    ICONINFO made{TRUE, 0, 0, monoMask.Get(), canvasColour.Handle()};
+    return CreateIconIndirect(&made);
+}
+
+void FrameRing(HDC dc, const RECT& bounds, HBRUSH brush, int width) {
+    RECT r = bounds;
+    for (int i = 0; i < width; ++i) {
+        FrameRect(dc, &r, brush);
+        InflateRect(&r, -1, -1);
+    }
+}
+
+void DrawEdgeWide(HDC dc, RECT& bounds, UINT edge, UINT flags, int width) {
+    RECT r = bounds;
+    for (int i = 0; i < width; ++i) {
+        DrawEdge(dc, &r, edge, flags & ~static_cast<UINT>(BF_ADJUST));
+        if (flags & BF_LEFT) ++r.left;
+        if (flags & BF_TOP) ++r.top;
+        if (flags & BF_RIGHT) --r.right;
+        if (flags & BF_BOTTOM) --r.bottom;
+    }
+    if (flags & BF_ADJUST) bounds = r;
 }
 
 }  // namespace tk

@@ -1,6 +1,7 @@
 // Fonts, bitmaps and image lists: the drawing resources the controls own.
 #pragma once
 
+#include "dpi.h"
 #include "gdi.h"
 
 #include <commctrl.h>
@@ -33,8 +34,14 @@ public:
     void Assign(const Font& other);
     bool SameAttributes(const Font& other) const noexcept;
 
-    // The system font, created when first asked for after a change.
+    // The system font, created when first asked for after a change, its
+    // height scaled to the density the font is drawn at.
     HFONT Handle() const;
+    // Where the font is drawn, not one of its attributes: copies take it,
+    // Assign leaves it.  A change drops the system font without OnChange;
+    // true when it changed.
+    int Dpi() const noexcept { return dpi_; }
+    bool SetDpi(int dpi);
 
     std::function<void()> OnChange;
 
@@ -45,6 +52,7 @@ private:
     int height_ = -11;
     unsigned style_ = 0;
     Color color_ = clWindowText;
+    int dpi_ = kDesignDpi;
     mutable FontHandle handle_;
 };
 
@@ -130,8 +138,21 @@ private:
     int height_;
 };
 
-// Text as disabled controls show it: in the highlight colour one pixel right
-// and down, then in the shadow colour in place.
-void DrawEmbossedText(HDC dc, const std::wstring& text, RECT bounds, UINT flags);
+// Text as disabled controls show it: in the highlight colour `offset`
+// pixels right and down (one line), then in the shadow colour in place.
+void DrawEmbossedText(HDC dc, const std::wstring& text, RECT bounds, UINT flags, int offset = 1);
+
+// Pixel art at a density: each pixel a square of `factor` pixels.
+Bitmap Zoomed(const Bitmap& image, int factor);
+// An icon of the program's resources at `size` pixels: the image of the
+// icon group that, grown by a whole factor, fills most of that square,
+// centred on a transparent ground (pictures are never resampled).
+HICON PixelArtIcon(HINSTANCE module, const wchar_t* name, int size);
+
+// A ring `width` pixels wide along the inside of `bounds`.
+void FrameRing(HDC dc, const RECT& bounds, HBRUSH brush, int width);
+// DrawEdge of one line (a single BDR_ value), `width` pixels thick; with
+// BF_ADJUST `bounds` becomes what is inside it.
+void DrawEdgeWide(HDC dc, RECT& bounds, UINT edge, UINT flags, int width);
 
 }  // namespace tk

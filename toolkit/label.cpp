@@ -87,7 +87,7 @@ void Label::DoDrawText(HDC dc, RECT& rect, UINT flags) {
     if (flags & DT_CALCRECT) {
         DrawTextW(dc, text.c_str(), n, &rect, flags);
     } else if (!Enabled()) {
-        DrawEmbossedText(dc, text, rect, flags);
+        DrawEmbossedText(dc, text, rect, flags, Scaling().Whole());
     } else {
         SetTextColor(dc, ToRgb(GetFont().TextColor()));
         DrawTextW(dc, text.c_str(), n, &rect, flags);

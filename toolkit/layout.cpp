@@ -118,15 +118,17 @@ void LoadLayout(Form& form, const FormLayout& layout) {
     form.SetBorderIcons(layout.borderIcons);
     form.SetPosition(layout.position);
     Apply(form, layout.settings, context);
-    form.SetClientSize(layout.clientWidth, layout.clientHeight);
+    form.SetDesignClientSize(layout.clientWidth, layout.clientHeight);
 
     std::vector<Control*> created;
     for (const ControlLayout& c : layout.controls) {
         Control& control = static_cast<Control&>(form.Adopt(CreateControlOfKind(c.kind)));
         control.SetName(std::wstring(c.name));
         control.SetTabOrder(c.tabOrder);
-        control.SetBounds(c.left, c.top, c.width, c.height);
+        // On the form first, so that it has the form's density before its
+        // bounds are scaled and before a label sizes itself by its settings.
         control.SetParent(&form);
+        control.SetDesignBounds(c.left, c.top, c.width, c.height);
         created.push_back(&control);
     }
     // The text once the settings are in, since a label sizes itself to its

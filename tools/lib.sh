@@ -25,6 +25,15 @@ export WINEPREFIX="${WINEPREFIX:-$TESSAVEL_ROOT/build/wine}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
+# wine_use_dpi DPI: makes later wine_start and wine calls use a prefix of
+# its own whose screen has DPI dots per inch (96 is the ordinary prefix).
+# The density is a setting of the prefix, read when its server starts.
+wine_use_dpi() {
+    [[ $1 == 96 ]] && return 0
+    export WINEPREFIX="$TESSAVEL_ROOT/build/wine-$1"
+    WINE_DPI=$1
+}
+
 # wine_start: a persistent wine server with its services already running.
 # Started here, outside any test, the services do not inherit a test's output
 # pipes (which would keep CTest waiting), and each later wine process starts
@@ -33,6 +42,15 @@ wine_start() {
     mkdir -p "$WINEPREFIX"
     if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
         wineboot -i >/dev/null 2>&1 </dev/null || true
+    fi
+    # Wine draws the title-bar buttons with Marlett's symbols; Debian ships
+    # the font (fonts-wine) where this Wine does not look for it, so the
+    # buttons would show the letters behind the symbols.  The prefix's own
+    # font folder is searched.
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [[ -f /usr/share/wine/fonts/marlett.ttf && ! -f "$fonts/marlett.ttf" ]]; then
+        mkdir -p "$fonts"
+        cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
     fi
     # Fails when the prefix already has a server running: that one serves.
     wineserver -p 2>/dev/null || true
@@ -45,6 +63,12 @@ wine_start() {
     if ! grep -q '"Desktop"="tessavel"' "$WINEPREFIX/user.reg" 2>/dev/null; then
         wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d tessavel /f >/dev/null 2>&1 </dev/null || true
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v tessavel /d 1280x1024 /f >/dev/null 2>&1 </dev/null || true
+    fi
+    if [[ -n ${WINE_DPI:-} ]] && ! grep -q "\"LogPixels\"=dword:$(printf '%08x' "$WINE_DPI")" "$WINEPREFIX/user.reg" 2>/dev/null; then
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$WINE_DPI" /f >/dev/null 2>&1 </dev/null || true
+        wineserver -k 2>/dev/null || true
+        wineserver -p 2>/dev/null || true
+        wine cmd /c exit >/dev/null 2>&1 </dev/null || true
     fi
 }
 

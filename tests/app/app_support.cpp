@@ -34,7 +34,8 @@ std::wstring Quoted(const std::wstring& argument) {
 
 }  // namespace
 
-Process::Process(const std::filesystem::path& program, const std::vector<std::wstring>& arguments, int show) {
+Process::Process(const std::filesystem::path& program, const std::vector<std::wstring>& arguments, int show,
+                 const std::filesystem::path& folder) {
     std::wstring line = Quoted(program.wstring());
     for (const auto& a : arguments) line += L" " + Quoted(a);
     STARTUPINFOW si{};
@@ -43,7 +44,8 @@ Process::Process(const std::filesystem::path& program, const std::vector<std::ws
         si.dwFlags = STARTF_USESHOWWINDOW;
         si.wShowWindow = static_cast<WORD>(show);
     }
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_))
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &si, &info_))
         throw std::runtime_error("cannot start " + program.string());
     CloseHandle(info_.hThread);
 }

@@ -19,8 +19,10 @@ std::filesystem::path BuiltProgram(const wchar_t* relative);
 // A started process; the handle is closed with the object.
 class Process {
 public:
-    // `show`: the show command the program is started with, or -1 for none.
-    Process(const std::filesystem::path& program, const std::vector<std::wstring>& arguments, int show = -1);
+    // `show`: the show command the program is started with, or -1 for none;
+    // `folder`: its current folder (empty: this process's).
+    Process(const std::filesystem::path& program, const std::vector<std::wstring>& arguments, int show = -1,
+            const std::filesystem::path& folder = {});
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;

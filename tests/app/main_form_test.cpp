@@ -6,6 +6,8 @@
 #include "toolkit/gui_support.h"
 #include "toolkit/text.h"
 
+#include <shlobj.h>
+
 #include <deque>
 #include <optional>
 
@@ -52,6 +54,8 @@ protected:
             }
         };
         form_ = &app.Own<TMainFrm>(prompts);
+        // Every run takes the worker's road, however small its files.
+        form_->SetQuietTime(std::chrono::milliseconds(0));
         form_->Show();
         ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == form_->Handle(); }));
     }
@@ -63,10 +67,19 @@ protected:
     TMainFrm& form() { return *form_; }
 
     // A press as the window system delivers it, so that an exception goes
-    // where a user's press would send it.
-    void Press(TfsBitBtn& button) {
+    // where a user's press would send it; `wait`: until its run has ended.
+    void Press(TfsBitBtn& button, bool wait = true) {
         SendMessageW(form().Handle(), WM_COMMAND, MAKEWPARAM(button.Id(), BN_CLICKED),
                      reinterpret_cast<LPARAM>(button.Handle()));
+        if (wait) {
+            ASSERT_TRUE(WaitUntil([&] { return !form().Busy(); }, 120000));
+        }
+    }
+    // A press that starts a run long enough to be seen: true once the
+    // caption shows its progress.
+    bool StartLongRun(TfsBitBtn& button) {
+        Press(button, false);
+        return WaitUntil([&] { return form().Text().find(L'%') != std::wstring::npos; }, 60000);
     }
     void Passwords(const std::wstring& first, const std::wstring& second) {
         form().PasswordEdit->SetText(first);
@@ -79,6 +92,18 @@ protected:
         form().OutputEdit->DoButtonClick();
     }
     bool Quiet() const { return prompts.errors.empty() && exceptions.empty(); }
+    std::size_t FilesInScratch() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}));
+    }
+    // The window as it is between runs: every control usable, the caption
+    // its own.
+    void ExpectIdle() {
+        EXPECT_FALSE(form().Busy());
+        EXPECT_EQ(L"Tessavel", form().Text());
+        for (const wchar_t* name : {L"PasswordEdit", L"RePasswordEdit", L"InputEdit", L"OutputEdit", L"EnCryptBtn",
+                                    L"DeCryptBtn", L"AboutBtn", L"fsBitBtn2"})
+            EXPECT_TRUE(IsWindowEnabled(form().Find<tk::Control>(name).Handle())) << name;
+    }
 
     FakePrompts prompts;
     std::vector<std::wstring> exceptions;
@@ -298,6 +323,92 @@ TEST_F(MainFormTest, FailuresReachTheExceptionBoxAndChangeNothing) {
     EXPECT_EQ(L"marigold", form().RePasswordEdit->Text());
     EXPECT_TRUE(prompts.errors.empty());
     EXPECT_TRUE(IsWindowEnabled(form().Handle()));
+}
+
+// Long work runs on a worker: the window shows its progress, keeps every
+// field but waits with them, takes no second press, and Escape stops the run
+// with nothing created and nothing shown.
+TEST_F(MainFormTest, LongWorkShowsProgressTakesNoSecondPressAndStopsOnEscape) {
+    WriteAll(scratch / L"big", apptest::SampleBytes(48u << 20));
+    Files(scratch / L"big", scratch / L"sealed");
+    const HWND focusBefore = GetFocus();
+    ASSERT_TRUE(StartLongRun(*form().EnCryptBtn));
+    EXPECT_TRUE(form().Busy());
+    EXPECT_NE(std::wstring::npos, form().Text().rfind(L"Tessavel \u2014 ", 0)) << form().Text();
+    for (tk::Control* waiting : std::initializer_list<tk::Control*>{form().PasswordEdit, form().InputEdit,
+                                                                     form().EnCryptBtn, form().DeCryptBtn,
+                                                                     form().AboutBtn})
+        EXPECT_FALSE(IsWindowEnabled(waiting->Handle())) << waiting->Name();
+    EXPECT_TRUE(IsWindowEnabled(form().fsBitBtn2->Handle()));
+
+    // Neither a press that slips through nor a file dialog starts anything.
+    Files(scratch / L"other", scratch / L"other.tsv");
+    Press(*form().DeCryptBtn, false);
+    EXPECT_TRUE(form().Busy());
+    EXPECT_TRUE(prompts.runs.size() == 2 && prompts.answers.size() == 2) << "no dialog while the run goes on";
+    prompts.answers.clear();
+
+    // Escape as the keyboard delivers it, to the window that has the focus.
+    ASSERT_EQ(form().Handle(), GetFocus());
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !form().Busy(); }, 60000));
+    EXPECT_TRUE(Quiet()) << "a cancel is no error";
+    EXPECT_EQ(1u, FilesInScratch()) << "no destination and no work file";
+    ExpectIdle();
+    EXPECT_EQ((scratch / L"big").wstring(), form().InputEdit->Text());
+    EXPECT_EQ(focusBefore, GetFocus()) << "the focus goes back where it was";
+}
+
+// Closing the window during a run cancels it; the window goes once the
+// worker has put everything back.
+TEST_F(MainFormTest, ClosingDuringARunCancelsItFirst) {
+    WriteAll(scratch / L"big", apptest::SampleBytes(48u << 20));
+    Files(scratch / L"big", scratch / L"big");  // in place
+    const std::string original = ReadAll(scratch / L"big");
+    ASSERT_TRUE(StartLongRun(*form().EnCryptBtn));
+    PostMessageW(form().fsBitBtn2->Handle(), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !form().Busy(); }, 60000));
+    EXPECT_FALSE(IsWindowVisible(form().Handle()));
+    EXPECT_TRUE(Quiet());
+    EXPECT_EQ(1u, FilesInScratch());
+    EXPECT_TRUE(original == ReadAll(scratch / L"big")) << "the source is as it was";
+}
+
+// A file dropped on a file field fills that field; dropped anywhere else,
+// the source field.
+TEST_F(MainFormTest, DroppedFilesFillTheFieldUnderThemOrTheSource) {
+    const auto drop = [&](POINT at, const std::vector<std::wstring>& names) {
+        std::wstring list;
+        for (const auto& n : names) list += n + L'\0';
+        list += L'\0';
+        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+        auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+        files->pFiles = sizeof(DROPFILES);
+        files->pt = at;
+        files->fWide = TRUE;
+        std::copy(list.begin(), list.end(), reinterpret_cast<wchar_t*>(files + 1));
+        GlobalUnlock(memory);
+        SendMessageW(form().Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    };
+    const auto centre = [&](tk::Control& c) {
+        RECT r;
+        GetWindowRect(c.Handle(), &r);
+        POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ScreenToClient(form().Handle(), &p);
+        return p;
+    };
+    const std::wstring a = (scratch / L"первый.txt").wstring(), b = (scratch / L"b.bin").wstring();
+    drop(centre(*form().OutputEdit), {a, b});
+    EXPECT_EQ(a, form().OutputEdit->Text()) << "the first of several";
+    EXPECT_EQ(L"", form().InputEdit->Text());
+    drop(centre(*form().InputEdit), {b});
+    EXPECT_EQ(b, form().InputEdit->Text());
+    drop(centre(*form().AboutBtn), {a});
+    EXPECT_EQ(a, form().InputEdit->Text());
+    drop({2, 2}, {b});
+    EXPECT_EQ(b, form().InputEdit->Text());
+    EXPECT_EQ(a, form().OutputEdit->Text());
+    EXPECT_TRUE(GetWindowLongW(form().InputEdit->Handle(), GWL_STYLE) & ES_READONLY) << "still closed to typing";
 }
 
 }  // namespace

@@ -64,15 +64,17 @@ HWND ChildAt(HWND parent, int x, int y) {
 
 HWND ChildTitled(HWND parent, const wchar_t* text) { return FindWindowExW(parent, nullptr, nullptr, text); }
 
-// A press of a button as its parent hears of it; returns once the press
-// has been handled (the operation included).
+// A press of a button as its parent hears of it; returns once its run has
+// ended (the button is usable again).
 void Press(HWND window, HWND button) {
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    for (int i = 0; i < 2400 && !IsWindowEnabled(button); ++i) Sleep(50);
 }
 
+// The text as the window itself holds it (an edit keeps its own).
 std::wstring TextOf(HWND w) {
     wchar_t text[1024] = {};
-    GetWindowTextW(w, text, 1024);
+    SendMessageW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
     return text;
 }
 
@@ -198,6 +200,38 @@ TEST(Program, StartsMaximizedOrMinimizedWhenAskedTo) {
         PostMessageW(window, WM_CLOSE, 0, 0);
         EXPECT_EQ(0u, program.Wait()) << show;
     }
+}
+
+// During a long run the window answers at once and shows its progress;
+// closing it stops the run, which leaves no destination and no work file,
+// and the program ends with exit code 0.  The files come from the command
+// line, relative to the program's current folder.
+TEST(Program, AnswersDuringLongWorkAndClosingStopsIt) {
+    Scratch scratch;
+    WriteAll(scratch / L"big.txt", apptest::SampleBytes(48u << 20));
+    Process program(apptest::BuiltProgram(L"app/Tessavel.exe"), {L"big.txt", L"sealed.tsv"}, -1, scratch.Path());
+    const HWND window = FindProcessWindow(program.Id(), L"Tessavel");
+    ASSERT_TRUE(window);
+    EXPECT_EQ((scratch / L"big.txt").wstring(), TextOf(ChildAt(window, 112, 64)));
+    EXPECT_EQ((scratch / L"sealed.tsv").wstring(), TextOf(ChildAt(window, 112, 88)));
+
+    const HWND encrypt = ChildTitled(window, L"Зашифровать");
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(encrypt), BN_CLICKED), reinterpret_cast<LPARAM>(encrypt));
+    bool progress = false;
+    for (int i = 0; i < 1200 && !progress; ++i, Sleep(50)) progress = TextOf(window).find(L'%') != std::wstring::npos;
+    ASSERT_TRUE(progress) << "the caption shows a per cent";
+    for (int i = 0; i < 5; ++i) {
+        const ULONGLONG start = GetTickCount64();
+        DWORD_PTR result = 0;
+        EXPECT_TRUE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 300, &result));
+        EXPECT_LT(GetTickCount64() - start, 300u);
+        Sleep(50);
+    }
+    EXPECT_FALSE(IsWindowEnabled(encrypt));
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(0u, program.Wait());
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(scratch.Path()), {}))
+        << "no destination and no work file";
 }
 
 }  // namespace
