@@ -1,7 +1,6 @@
 #include "batch.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <new>
 #include <optional>
 #include <tuple>
@@ -19,8 +18,6 @@ namespace {
 
 constexpr std::uint32_t kHeaderSize = 8;
 constexpr std::uint32_t kKeyBlockSize = 16;
-
-std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
 
 // "a", "a and b", "a, b and 3 more".
 std::string Listing(const std::vector<std::string>& names) {
@@ -195,11 +192,9 @@ private:
 }  // namespace
 
 void CheckBeforeWork(const Options& options, const std::vector<Job>& jobs) {
-    if (options.outputDir) {
-        std::error_code error;
-        if (!std::filesystem::is_directory(PathOf(*options.outputDir), error))
-            throw UsageError{*options.outputDir + " is not a folder"};
-    }
+    // Something under the name that is no file: a folder.
+    if (options.outputDir && (!rt::IdentityOf(*options.outputDir) || rt::FileExists(*options.outputDir)))
+        throw UsageError{*options.outputDir + " is not a folder"};
     if (options.inPlace) {
         // The same file twice would be enciphered twice.
         std::vector<std::pair<rt::FileIdentity, const std::string*>> seen;
