@@ -72,10 +72,8 @@ int Run(const std::vector<std::string>& args, rt::StopRequests& stops) {
     // From here on a stop request waits for the file in hand to be put back.
     stops.Defer();
     cli::ProgressLine line(!options.quiet && rt::StderrIsTerminal(), rt::WriteError);
-    const cli::BatchReport report =
-        cli::RunBatch(options, jobs, password.text, [&stops] { return stops.Requested() != 0; }, line);
-    if (stops.Requested() != 0) stops.End();
-    return report.ExitStatus();
+    return cli::RunBatch(options, jobs, password.text, [&stops] { return stops.Requested() != 0; }, line)
+        .ExitStatus();
 }
 
 }  // namespace
@@ -83,7 +81,10 @@ int Run(const std::vector<std::string>& args, rt::StopRequests& stops) {
 int main(int argc, char** argv) {
     rt::StopRequests stops;
     try {
-        return Run(rt::CommandLineArguments(argc, argv), stops);
+        const int status = Run(rt::CommandLineArguments(argc, argv), stops);
+        // A stopped run ends by its signal, once the password is wiped.
+        if (stops.Requested() != 0) stops.End();
+        return status;
     } catch (const cli::UsageError& e) {
         rt::WriteError(std::string("tessavel-cli: ") + e.what() + "\n" + cli::Usage());
         return kExitUsage;
