@@ -164,10 +164,13 @@ private:
         std::vector<std::string> done;
         std::string inHand;
         std::size_t notStarted = 0;
+        // A check is done whatever it found.
+        const bool checking = options_.command == Command::Check;
         for (std::size_t i = 0; i < jobs_.size(); ++i) {
-            if (report.outcomes[i] == Outcome::Done) done.push_back(jobs_[i].source);
-            if (report.outcomes[i] == Outcome::Stopped) inHand = jobs_[i].source;
-            if (report.outcomes[i] == Outcome::NotStarted) ++notStarted;
+            const Outcome o = report.outcomes[i];
+            if (o == Outcome::Done || (checking && o == Outcome::BadPassword)) done.push_back(jobs_[i].source);
+            if (o == Outcome::Stopped) inHand = jobs_[i].source;
+            if (o == Outcome::NotStarted) ++notStarted;
         }
         std::string text = "tessavel-cli: stopped";
         if (!inHand.empty()) text += "; " + inHand + " was left as it was";
