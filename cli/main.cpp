@@ -1,6 +1,5 @@
-// tessavel-cli: encrypts and decrypts files in the desktop program's format
-// from the command line.
-#include <chrono>
+// tessavel-cli: encrypts, decrypts and checks files in the desktop
+// program's format from the command line.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -9,19 +8,17 @@
 #include <new>
 #include <stdexcept>
 
-#include "cryptlib.h"
+#include "batch.h"
 #include "options.h"
+#include "progress.h"
 #include "runtime/console.h"
-#include "runtime/exceptions.h"
-#include "runtime/file.h"
 #include "runtime/secret.h"
-#include "runtime/text.h"
+#include "runtime/stop_requests.h"
 #include "tessavel/version.h"
 
 namespace {
 
 constexpr int kExitDone = 0;
-constexpr int kExitBadPassword = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitFailure = 3;
 
@@ -54,41 +51,7 @@ std::string AskPassword(bool twice) {
     return one.text;
 }
 
-// An operation that failed, with the names it worked on.
-class Failure : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Shows how far a run has got once it has taken longer than a second.
-class Progress {
-public:
-    explicit Progress(bool enabled) : enabled_(enabled), start_(Clock::now()) {}
-    ~Progress() {
-        if (shown_) rt::WriteError("\r\x1b[K");
-    }
-    void operator()(TCryptPass pass, std::uint64_t done, std::uint64_t total) {
-        if (!enabled_) return;
-        const auto now = Clock::now();
-        if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(200)) return;
-        last_ = now;
-        shown_ = true;
-        static const char* const kNames[] = {"compressing", "enciphering", "deciphering", "expanding"};
-        const unsigned percent = total == 0 ? 100u : static_cast<unsigned>(done * 100 / total);
-        char line[64];
-        std::snprintf(line, sizeof line, "\r%s %3u%%", kNames[static_cast<int>(pass)], percent);
-        rt::WriteError(line);
-    }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    bool enabled_;
-    bool shown_ = false;
-    Clock::time_point start_;
-    Clock::time_point last_{};
-};
-
-int Run(const std::vector<std::string>& args) {
+int Run(const std::vector<std::string>& args, rt::StopRequests& stops) {
     const cli::Options options = cli::Parse(args);
     if (options.command == cli::Command::Help) {
         std::fputs(cli::Usage().c_str(), stdout);
@@ -98,56 +61,30 @@ int Run(const std::vector<std::string>& args) {
         std::printf("tessavel-cli %s\n", tessavel::kVersionText);
         return kExitDone;
     }
-    const bool encrypting = options.command == cli::Command::Encrypt;
+    const std::vector<cli::Job> jobs = cli::Jobs(options);
+    // Whatever can be refused is refused before the password is typed.
+    cli::CheckBeforeWork(options, jobs);
 
-    // DEST may be another name of SOURCE: the work then happens in place.
-    const bool inPlace = rt::SameFile(options.source, options.dest);
-    if (!inPlace && !options.force && rt::FileExists(options.dest))
-        throw cli::UsageError{options.dest + " exists: use --force to replace it"};
+    Secret typed{options.passwordFile ? ReadPasswordFile(*options.passwordFile)
+                                      : AskPassword(options.command == cli::Command::Encrypt)};
+    const Secret password{cli::PasswordBytes(typed.text)};
 
-    Secret typed{options.passwordFile ? ReadPasswordFile(*options.passwordFile) : AskPassword(encrypting)};
-    Secret password{cli::PasswordBytes(typed.text)};
-
-    TCryptLib crypto;
-    crypto.SetCompression(options.compression);
-    crypto.SetAddKey(options.addKey);
-    crypto.SetMultKey(options.multKey);
-    bool badPassword = false;
-    crypto.SetOnBadPassword([&badPassword](TCryptLib&) { badPassword = true; });
-    Progress progress(!options.quiet && rt::StderrIsTerminal());
-    crypto.SetOnProgress([&progress](TCryptPass pass, std::uint64_t done, std::uint64_t total) {
-        progress(pass, done, total);
-    });
-    crypto.SetInfile(options.source);
-    crypto.SetOutfile(options.dest);
-    crypto.SetPassword(password.text);
-    try {
-        if (encrypting)
-            crypto.EncryptFile();
-        else
-            crypto.DecryptFile();
-    } catch (const EWorkFileLeft& e) {
-        // The result is complete, but a compressed copy of the source stayed
-        // beside it: a failure to whoever meant to leave no readable copy.
-        throw Failure{e.Message()};
-    } catch (const rt::Exception& e) {
-        // The component's text says what failed; the names say where.
-        const std::string where = inPlace ? options.source + " in place" : options.source + " into " + options.dest;
-        throw Failure{std::string("cannot ") + (encrypting ? "encrypt " : "decrypt ") + where + ": " + e.Message()};
-    }
-    crypto.SetPassword("");
-    if (badPassword) {
-        rt::WriteError("tessavel-cli: the password does not fit " + options.source + "; nothing was changed\n");
-        return kExitBadPassword;
-    }
-    return kExitDone;
+    // From here on a stop request waits for the file in hand to be put back.
+    stops.Defer();
+    cli::ProgressLine line(!options.quiet && rt::StderrIsTerminal(), rt::WriteError);
+    return cli::RunBatch(options, jobs, password.text, [&stops] { return stops.Requested() != 0; }, line)
+        .ExitStatus();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    rt::StopRequests stops;
     try {
-        return Run(rt::CommandLineArguments(argc, argv));
+        const int status = Run(rt::CommandLineArguments(argc, argv), stops);
+        // A stopped run ends by its signal, once the password is wiped.
+        if (stops.Requested() != 0) stops.End();
+        return status;
     } catch (const cli::UsageError& e) {
         rt::WriteError(std::string("tessavel-cli: ") + e.what() + "\n" + cli::Usage());
         return kExitUsage;
@@ -155,8 +92,6 @@ int main(int argc, char** argv) {
         rt::WriteError("tessavel-cli: Out of memory\n");
         return kExitFailure;
     } catch (const std::exception& e) {
-        // File errors, refused values and out of memory as the component
-        // raises them, and failures with the names they concern.
         rt::WriteError(std::string("tessavel-cli: ") + e.what() + "\n");
         return kExitFailure;
     }

@@ -21,9 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     try {
         const cli::Options options = cli::Parse(args);
-        if (options.command == cli::Command::Encrypt || options.command == cli::Command::Decrypt) {
-            if (options.source.empty() || options.dest.empty() || options.addKey == 0 || options.multKey == 0)
-                __builtin_trap();
+        if (options.command == cli::Command::Encrypt || options.command == cli::Command::Decrypt ||
+            options.command == cli::Command::Check) {
+            if (options.addKey == 0 || options.multKey == 0) __builtin_trap();
+            // Every job has its names: a source, and a result unless checking.
+            for (const cli::Job& job : cli::Jobs(options)) {
+                if (job.source.empty() || (job.result.empty() != (options.command == cli::Command::Check)))
+                    __builtin_trap();
+            }
         }
     } catch (const cli::UsageError& e) {
         if (*e.what() == '\0') __builtin_trap();

@@ -18,7 +18,9 @@ bool StderrIsTerminal() noexcept;
 // its line break.  nullopt when there is no terminal or input ended.
 std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt);
 
-// Writes UTF-8 text to stderr so that it shows correctly on a Windows console.
+// Write UTF-8 text to stderr and stdout so that it shows correctly on a
+// Windows console.  Unbuffered: what is written is out at once.
 void WriteError(const std::string& utf8);
+void WriteOutput(const std::string& utf8);
 
 }  // namespace rt

@@ -145,4 +145,6 @@ std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt) {
 
 void WriteError(const std::string& utf8) { WriteAll(STDERR_FILENO, utf8.data(), utf8.size()); }
 
+void WriteOutput(const std::string& utf8) { WriteAll(STDOUT_FILENO, utf8.data(), utf8.size()); }
+
 }  // namespace rt

@@ -103,6 +103,10 @@ std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt) {
             wchar_t c;
             DWORD n = 0;
             if (!ReadConsoleW(input.get(), &c, 1, &n, nullptr) || n == 0) {
+                // Ctrl+C breaks the read at once, while the handler that
+                // ends the program runs on a thread of its own: give it the
+                // moment it needs rather than report an empty password.
+                if (GetLastError() == ERROR_OPERATION_ABORTED) Sleep(500);
                 ended = line.empty();
                 break;
             }
@@ -117,11 +121,13 @@ std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt) {
     return result;
 }
 
-void WriteError(const std::string& utf8) {
-    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    if (error == INVALID_HANDLE_VALUE || error == nullptr) return;
-    if (IsConsole(error)) {
-        WriteConsoleText(error, Utf8ToUtf16(utf8));
+namespace {
+
+void WriteTo(DWORD which, const std::string& utf8) {
+    const HANDLE stream = GetStdHandle(which);
+    if (stream == INVALID_HANDLE_VALUE || stream == nullptr) return;
+    if (IsConsole(stream)) {
+        WriteConsoleText(stream, Utf8ToUtf16(utf8));
         return;
     }
     const char* p = utf8.data();
@@ -129,10 +135,16 @@ void WriteError(const std::string& utf8) {
     while (left > 0) {
         DWORD n = 0;
         const DWORD piece = static_cast<DWORD>(left < (1u << 30) ? left : (1u << 30));
-        if (!WriteFile(error, p, piece, &n, nullptr) || n == 0) return;
+        if (!WriteFile(stream, p, piece, &n, nullptr) || n == 0) return;
         p += n;
         left -= n;
     }
 }
+
+}  // namespace
+
+void WriteError(const std::string& utf8) { WriteTo(STD_ERROR_HANDLE, utf8); }
+
+void WriteOutput(const std::string& utf8) { WriteTo(STD_OUTPUT_HANDLE, utf8); }
 
 }  // namespace rt

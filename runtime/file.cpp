@@ -81,6 +81,7 @@ File::~File() {
 }
 
 File File::OpenExisting(const std::string& name) { return File(OpenHandle(name, backend::OpenMode::Existing)); }
+File File::OpenForReading(const std::string& name) { return File(OpenHandle(name, backend::OpenMode::ReadOnly)); }
 File File::Create(const std::string& name) { return File(OpenHandle(name, backend::OpenMode::CreateOrEmpty)); }
 File File::CreateNew(const std::string& name) { return File(OpenHandle(name, backend::OpenMode::CreateNew)); }
 

@@ -23,6 +23,9 @@ public:
 
     // An existing file, for reading and writing, shared for both with others.
     static File OpenExisting(const std::string& name);
+    // An existing file for reading only (shared like the others), for a
+    // look that must work on files the user may not change.
+    static File OpenForReading(const std::string& name);
     // Creates the file, or empties an existing one; read/write, shared.
     static File Create(const std::string& name);
     // Creates a file that must not exist yet (a name taken by anything, even

@@ -12,7 +12,7 @@
 
 namespace rt::backend {
 
-enum class OpenMode { Existing, CreateOrEmpty, CreateNew };
+enum class OpenMode { Existing, ReadOnly, CreateOrEmpty, CreateNew };
 
 // The platform's numbers for failures the runtime detects itself.
 extern const int kDiskFull;   // a write that took fewer bytes

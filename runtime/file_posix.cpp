@@ -68,9 +68,10 @@ std::size_t Transfer(std::size_t count, Call call) {
 }  // namespace
 
 std::intptr_t Open(const std::string& name, OpenMode mode) {
-    int flags = O_RDWR | O_CLOEXEC | O_NOCTTY;
+    int flags = (mode == OpenMode::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NOCTTY;
     switch (mode) {
     case OpenMode::Existing: break;
+    case OpenMode::ReadOnly: break;
     case OpenMode::CreateOrEmpty: flags |= O_CREAT; break;  // emptied below, once known to be a file
     case OpenMode::CreateNew: flags |= O_CREAT | O_EXCL | O_NOFOLLOW; break;
     }

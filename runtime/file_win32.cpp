@@ -81,8 +81,10 @@ std::intptr_t Open(const std::string& name, OpenMode mode) {
     if (!wide) throw EInOutError(kInvalidName);
     DWORD disposition = OPEN_EXISTING;
     DWORD flags = FILE_ATTRIBUTE_NORMAL;
+    DWORD access = GENERIC_READ | GENERIC_WRITE;
     switch (mode) {
     case OpenMode::Existing: break;
+    case OpenMode::ReadOnly: access = GENERIC_READ; break;
     case OpenMode::CreateOrEmpty:
         // Emptied below: CREATE_ALWAYS would refuse a hidden or system file
         // and replace the attributes of any other.
@@ -93,7 +95,7 @@ std::intptr_t Open(const std::string& name, OpenMode mode) {
         flags |= FILE_FLAG_OPEN_REPARSE_POINT;  // a link under the name is taken as the name's holder
         break;
     }
-    win32::OwnedHandle handle(CreateFileW(wide->c_str(), GENERIC_READ | GENERIC_WRITE,
+    win32::OwnedHandle handle(CreateFileW(wide->c_str(), access,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition, flags, nullptr));
     if (!handle.valid()) RaiseLastError();
     // Only files on a disk: a device or pipe under the name ("CON", "NUL")

@@ -20,6 +20,12 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# What building every preset needs (tools/test, tools/package).
+ensure_build_packages() {
+    ensure_packages cmake ninja-build g++ g++-mingw-w64-x86-64-posix wine64 fonts-wine xvfb xauth \
+        libgtest-dev libgmock-dev googletest libbenchmark-dev "$@"
+}
+
 # The project keeps its own Wine prefix under build/, so runs never touch ~/.wine.
 export WINEPREFIX="${WINEPREFIX:-$TESSAVEL_ROOT/build/wine}"
 export WINEDEBUG="${WINEDEBUG:--all}"

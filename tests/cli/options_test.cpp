@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <set>
+#include <sstream>
+
 #include "options.h"
 #include "runtime/text.h"
 
@@ -27,8 +31,7 @@ std::string Refusal(std::initializer_list<const char*> words) {
 TEST(CliOptions, CommandsOperandsAndDefaults) {
     const cli::Options o = Parse(Args({"encrypt", "a.txt", "b.tsv"}));
     EXPECT_EQ(o.command, Command::Encrypt);
-    EXPECT_EQ(o.source, "a.txt");
-    EXPECT_EQ(o.dest, "b.tsv");
+    EXPECT_EQ(cli::Jobs(o), (std::vector<cli::Job>{{"a.txt", "b.tsv"}}));
     EXPECT_TRUE(o.compression);
     EXPECT_EQ(o.addKey, tessavel::kAddKey);
     EXPECT_EQ(o.multKey, tessavel::kMultKey);
@@ -43,11 +46,35 @@ TEST(CliOptions, CommandsOperandsAndDefaults) {
     EXPECT_EQ(d.multKey, 7);
     EXPECT_EQ(*d.passwordFile, "pw");
     EXPECT_TRUE(d.force && d.quiet);
-    EXPECT_EQ(d.source, "x");
-    EXPECT_EQ(d.dest, "-y");
+    EXPECT_EQ(cli::Jobs(d), (std::vector<cli::Job>{{"x", "-y"}}));
 
     EXPECT_EQ(Parse(Args({"--help"})).command, Command::Help);
     EXPECT_EQ(Parse(Args({"encrypt", "--version"})).command, Command::Version);
+}
+
+TEST(CliOptions, ManyFilesInPlaceIntoAFolderOrChecked) {
+    EXPECT_EQ(cli::Jobs(Parse(Args({"encrypt", "--in-place", "a", "d/b"}))),
+              (std::vector<cli::Job>{{"a", "a"}, {"d/b", "d/b"}}));
+    EXPECT_EQ(cli::Jobs(Parse(Args({"decrypt", "--output-dir", "out", "a", "d/b"}))),
+              (std::vector<cli::Job>{{"a", "out/a"}, {"d/b", "out/b"}}));
+    EXPECT_EQ(cli::Jobs(Parse(Args({"decrypt", "--output-dir", "out/", "a"}))), (std::vector<cli::Job>{{"a", "out/a"}}));
+    EXPECT_EQ(cli::Jobs(Parse(Args({"check", "a", "b"}))), (std::vector<cli::Job>{{"a", ""}, {"b", ""}}));
+    // One file, in place or into the folder, is a batch of one.
+    EXPECT_EQ(cli::Jobs(Parse(Args({"encrypt", "--in-place", "a"}))).size(), 1u);
+
+    // Two results under one name are refused before any work.
+    const auto twice = [](std::initializer_list<const char*> words) {
+        try {
+            cli::Jobs(Parse(Args(words)));
+        } catch (const UsageError& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    EXPECT_NE(twice({"encrypt", "--output-dir", "out", "x/a", "y/a"}).find("x/a and y/a would both go to out/a"),
+              std::string::npos);
+    EXPECT_NE(twice({"encrypt", "--output-dir", "out", "a", "b", "a"}), "");
+    EXPECT_NE(twice({"encrypt", "--output-dir", "out", "x/"}), "");
 }
 
 TEST(CliOptions, RefusesWhatItCannotTake) {
@@ -61,6 +88,12 @@ TEST(CliOptions, RefusesWhatItCannotTake) {
     EXPECT_NE(Refusal({"encrypt", "--add-key", "12x", "a", "b"}), "");
     EXPECT_NE(Refusal({"encrypt", "--add-key", "4294967296", "a", "b"}), "");
     EXPECT_NE(Refusal({"encrypt", "--mult-key", "0", "a", "b"}), "");
+    EXPECT_NE(Refusal({"encrypt", "--in-place"}), "");
+    EXPECT_NE(Refusal({"encrypt", "--in-place", "--output-dir", "d", "a"}), "");
+    EXPECT_NE(Refusal({"encrypt", "--output-dir", "", "a"}), "");
+    EXPECT_NE(Refusal({"check"}), "");
+    EXPECT_NE(Refusal({"check", "--force", "a"}), "");
+    EXPECT_NE(Refusal({"check", "--in-place", "a"}), "");
     // The password never comes from the command line.
     EXPECT_NE(Refusal({"encrypt", "--password", "secret", "a", "b"}).find("never"), std::string::npos);
     EXPECT_NE(Refusal({"encrypt", "--password=secret", "a", "b"}).find("never"), std::string::npos);
@@ -83,5 +116,49 @@ TEST(CliOptions, PasswordsBecomeWindows1251BytesOfAtMost12Characters) {
     EXPECT_EQ(cli::FirstLine(""), "");
     EXPECT_EQ(cli::FirstLine("no break"), "no break");
 }
+
+#ifdef TESSAVEL_MAN_PAGE
+// The words in bold at the head of each item of the manual page's COMMANDS
+// and OPTIONS sections, with roff's "\-" read as "-".
+std::set<std::string> ManualItems(const std::string& page) {
+    std::set<std::string> items;
+    std::istringstream lines(page);
+    std::string line;
+    std::string section;
+    bool head = false;
+    while (std::getline(lines, line)) {
+        for (std::size_t at; (at = line.find("\\-")) != std::string::npos;) line.replace(at, 2, "-");
+        if (line.rfind(".SH ", 0) == 0) section = line.substr(4);
+        if (line == ".TP" || line == ".TQ") {
+            head = true;
+            continue;
+        }
+        if (!head || (section != "COMMANDS" && section != "OPTIONS")) continue;
+        head = false;
+        // The macro's arguments, "quoted" ones with their spaces; .B sets
+        // them all in bold, .BI and .BR every other one from the first.
+        std::vector<std::string> arguments;
+        for (std::size_t at = line.find(' '); at < line.size(); ++at) {
+            if (line[at] == ' ') continue;
+            const bool quoted = line[at] == '"';
+            const std::size_t end = line.find(quoted ? '"' : ' ', at + 1);
+            arguments.push_back(line.substr(at + quoted, std::min(end, line.size()) - at - quoted));
+            at = std::min(end, line.size());
+        }
+        for (std::size_t i = 0; i < arguments.size(); ++i) {
+            if (line.rfind(".B ", 0) == 0 || i % 2 == 0) items.insert(arguments[i]);
+        }
+    }
+    return items;
+}
+
+TEST(CliOptions, TheManualPageNamesEveryCommandAndOptionAndNoOther) {
+    std::ifstream in(TESSAVEL_MAN_PAGE);
+    ASSERT_TRUE(in) << TESSAVEL_MAN_PAGE;
+    const std::string page{std::istreambuf_iterator<char>(in), {}};
+    const std::vector<std::string> vocabulary = cli::Vocabulary();
+    EXPECT_EQ(ManualItems(page), std::set<std::string>(vocabulary.begin(), vocabulary.end()));
+}
+#endif
 
 }  // namespace

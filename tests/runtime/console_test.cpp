@@ -5,6 +5,7 @@
 
 #include "runtime/clock.h"
 #include "runtime/console.h"
+#include "runtime/stop_requests.h"
 #include "support/files.h"
 
 #ifdef _WIN32
@@ -92,13 +93,15 @@ TEST(Console, ErrorsGoOutAsUtf8) {
 // parent types and watches what the terminal shows.
 class PasswordPrompt : public ::testing::Test {
 protected:
-    void Start() {
+    // With `stopRequests` the child catches them, as the command line does.
+    void Start(bool stopRequests = false) {
         int results[2];
         ASSERT_EQ(::pipe(results), 0);
         child = ::forkpty(&master, nullptr, nullptr, nullptr);
         ASSERT_GE(child, 0);
         if (child == 0) {
             ::close(results[0]);
+            if (stopRequests) new rt::StopRequests;  // for the rest of the child's life
             const auto password = rt::ReadPasswordFromTerminal("Password: ");
             struct termios mode;
             ::tcgetattr(STDIN_FILENO, &mode);
@@ -178,6 +181,39 @@ TEST_F(PasswordPrompt, ASignalGivesTheEchoBack) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
     EXPECT_TRUE(TerminalEchoes());
+}
+
+// A stop request before the program defers them (at the prompt) ends it
+// by its signal, the echo given back.
+TEST_F(PasswordPrompt, AStopRequestEndsTheProgramWithTheEchoBack) {
+    Start(true);
+    ::kill(child, SIGINT);
+    int status;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    EXPECT_TRUE(TerminalEchoes());
+}
+
+TEST(StopRequests, DeferredOnesWaitUntilTheProgramEndsItselfByThem) {
+    EXPECT_EXIT(
+        {
+            rt::StopRequests stops;
+            stops.Defer();
+            ::raise(SIGHUP);
+            ::raise(SIGTERM);  // the first one counts
+            if (stops.Requested() != SIGHUP) std::_Exit(1);
+            stops.End();
+        },
+        ::testing::KilledBySignal(SIGHUP), "");
+    // One the program was started to ignore stays ignored.
+    EXPECT_EXIT(
+        {
+            ::signal(SIGINT, SIG_IGN);
+            rt::StopRequests stops;
+            ::raise(SIGINT);
+            std::_Exit(stops.Requested() == 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(Console, NoTerminalNoPassword) {
