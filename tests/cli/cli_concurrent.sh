@@ -28,7 +28,17 @@ together() {
     touch go
     wait
     for ((i = 1; i <= $#; ++i)); do
-        [[ $(cat "status.$i") == 0 ]] || fail "$what: run $i of $#: exit $(cat "status.$i"): $(cat "err.$i")"
+        [[ $(cat "status.$i") == 0 ]] && continue
+        # Wine's own process teardown, after the program has returned, now
+        # and then trips an assertion of the system's dynamic loader when
+        # many Wine processes end at once; the status is lost, not the work.
+        # What the run did is checked from its files below, as for any run.
+        if [[ ${cli[0]} == wine* && $(cat "status.$i") == 127 ]] &&
+            grep -q 'Inconsistency detected by ld.so: dl-fini.c' "err.$i"; then
+            echo "note: $what: run $i of $#: Wine's exit lost its status (ld.so at dl-fini); its files are checked"
+            continue
+        fi
+        fail "$what: run $i of $#: exit $(cat "status.$i"): $(cat "err.$i")"
     done
 }
 
