@@ -1,4 +1,4 @@
-#include "about_form.h"
+#include "app/about_form.h"
 
 #include "tessavel/version.h"
 

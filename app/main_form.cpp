@@ -1,15 +1,15 @@
-#include "main_form.h"
+#include "app/main_form.h"
 
-#include "about_form.h"
+#include <optional>
+#include <vector>
+
+#include "app/about_form.h"
 #include "cryptlib/program_keys.h"
 #include "runtime/exceptions.h"
 #include "runtime/secret.h"
 #include "runtime/text.h"
 #include "toolkit/application.h"
 #include "toolkit/text.h"
-
-#include <optional>
-#include <vector>
 
 TMainFrm* MainFrm = nullptr;
 

@@ -1,11 +1,11 @@
 // The buffer cipher alone, in MB/s: EncipherBuffer and DecipherBuffer over
 // 32768-byte blocks, as the file operations call them.
 //   build/native/bench/cipher_bench
-#include <benchmark/benchmark.h>
-
 #include <vector>
 
-#include "cryptlib.h"
+#include <benchmark/benchmark.h>
+
+#include "cryptlib/cryptlib.h"
 #include "cryptlib/program_keys.h"
 
 namespace {

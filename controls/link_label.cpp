@@ -1,12 +1,12 @@
-#include "link_label.h"
-
-#include "browser_command.h"
-
-#include <windows.h>
+#include "controls/link_label.h"
 
 #include <algorithm>
 #include <array>
 #include <utility>
+
+#include <windows.h>
+
+#include "controls/browser_command.h"
 
 namespace {
 

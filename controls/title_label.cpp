@@ -1,4 +1,4 @@
-#include "title_label.h"
+#include "controls/title_label.h"
 
 TOrvelLabel::TOrvelLabel() = default;
 

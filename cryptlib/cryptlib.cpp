@@ -1,11 +1,11 @@
-#include "cryptlib.h"
+#include "cryptlib/cryptlib.h"
 
 #include <cstring>
 #include <optional>
 #include <utility>
 
-#include "lzh.h"
-#include "random.h"
+#include "cryptlib/random.h"
+#include "lzh/lzh.h"
 #include "runtime/exceptions.h"
 #include "runtime/secret.h"
 #include "runtime/text.h"

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "cipher_kernels.h"
+#include "cryptlib/cipher_kernels.h"
+#include "cryptlib/secure_buffer.h"
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
-#include "secure_buffer.h"
 
 class TCryptLib;
 

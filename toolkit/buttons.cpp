@@ -1,4 +1,4 @@
-#include "buttons.h"
+#include "toolkit/buttons.h"
 
 namespace tk {
 

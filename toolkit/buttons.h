@@ -3,10 +3,10 @@
 // by side, one per button state.
 #pragma once
 
-#include "control.h"
-#include "layout.h"
-
 #include <functional>
+
+#include "toolkit/control.h"
+#include "toolkit/layout.h"
 
 namespace tk {
 

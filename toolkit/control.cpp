@@ -1,12 +1,12 @@
-#include "control.h"
-
-#include "layout.h"
-#include "text.h"
-
-#include <windowsx.h>
+#include "toolkit/control.h"
 
 #include <algorithm>
 #include <map>
+
+#include <windowsx.h>
+
+#include "toolkit/layout.h"
+#include "toolkit/text.h"
 
 namespace tk {
 

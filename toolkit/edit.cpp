@@ -1,4 +1,4 @@
-#include "edit.h"
+#include "toolkit/edit.h"
 
 namespace tk {
 

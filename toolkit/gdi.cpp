@@ -1,4 +1,4 @@
-#include "gdi.h"
+#include "toolkit/gdi.h"
 
 #include <string>
 

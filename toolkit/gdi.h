@@ -3,12 +3,12 @@
 // back on every path out of a drawing routine, exceptions included.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <utility>
+
+#include <windows.h>
 
 namespace tk {
 

@@ -1,9 +1,9 @@
-#include "graphics.h"
-
-#include "text.h"
+#include "toolkit/graphics.h"
 
 #include <algorithm>
 #include <cstring>
+
+#include "toolkit/text.h"
 
 namespace tk {
 

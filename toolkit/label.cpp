@@ -1,4 +1,4 @@
-#include "label.h"
+#include "toolkit/label.h"
 
 namespace tk {
 

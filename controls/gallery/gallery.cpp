@@ -1,15 +1,15 @@
 // Shows every flat control in each of its states, for looking at what the
 // tests check.  Not shipped.
+#include <string_view>
+
+#include <windows.h>
+
 #include "controls/combo_edit.h"
 #include "controls/flat_button.h"
 #include "controls/flat_edit.h"
 #include "controls/flat_label.h"
 #include "controls/title_label.h"
 #include "toolkit/application.h"
-
-#include <windows.h>
-
-#include <string_view>
 
 namespace {
 

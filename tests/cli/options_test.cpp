@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <set>
 #include <sstream>
 
-#include "options.h"
+#include <gtest/gtest.h>
+
+#include "cli/options.h"
 #include "runtime/text.h"
 
 namespace {

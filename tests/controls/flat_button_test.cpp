@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "controls/flat_button.h"
 #include "controls/flat_edit.h"
-#include "toolkit/gui_support.h"
-
-#include <gtest/gtest.h>
+#include "tests/toolkit/gui_support.h"
 
 namespace {
 

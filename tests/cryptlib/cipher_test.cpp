@@ -1,14 +1,14 @@
-#include <gtest/gtest.h>
-
 #include <string>
 
-#include "cryptlib.h"
-#include "cryptlib/reference_cipher.h"
-#include "random.h"
+#include <gtest/gtest.h>
+
+#include "cryptlib/cryptlib.h"
+#include "cryptlib/program_keys.h"
+#include "cryptlib/random.h"
 #include "runtime/clock.h"
 #include "runtime/exceptions.h"
-#include "support/test_data.h"
-#include "cryptlib/program_keys.h"
+#include "tests/cryptlib/reference_cipher.h"
+#include "tests/support/test_data.h"
 
 namespace {
 

@@ -1,7 +1,5 @@
 // Files the cipher may not or cannot use, and names of every script and
 // length.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -9,12 +7,14 @@
 #include <utility>
 #include <vector>
 
-#include "cryptlib.h"
+#include <gtest/gtest.h>
+
+#include "cryptlib/cryptlib.h"
 #include "cryptlib/program_keys.h"
 #include "runtime/clock.h"
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
-#include "support/files.h"
+#include "tests/support/files.h"
 
 #ifndef _WIN32
 #include <unistd.h>

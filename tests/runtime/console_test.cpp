@@ -1,12 +1,12 @@
 // The clock and the console.
-#include <gtest/gtest.h>
-
 #include <ctime>
+
+#include <gtest/gtest.h>
 
 #include "runtime/clock.h"
 #include "runtime/console.h"
 #include "runtime/stop_requests.h"
-#include "support/files.h"
+#include "tests/support/files.h"
 
 #ifdef _WIN32
 #include <windows.h>

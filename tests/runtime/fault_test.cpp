@@ -1,12 +1,12 @@
 // The seam through which tests make the N-th file call fail or write short.
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
-#include "support/files.h"
+#include "tests/support/files.h"
 
 #ifdef _WIN32
 constexpr int kDiskFull = 112;

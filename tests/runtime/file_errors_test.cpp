@@ -1,11 +1,11 @@
 // The error numbers and texts the file services report.
-#include <gtest/gtest.h>
-
 #include <functional>
+
+#include <gtest/gtest.h>
 
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
-#include "support/files.h"
+#include "tests/support/files.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>

@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
-#include "support/files.h"
+#include "tests/support/files.h"
 
 namespace {
 

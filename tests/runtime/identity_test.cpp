@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/file.h"
-#include "support/files.h"
+#include "tests/support/files.h"
 
 namespace {
 

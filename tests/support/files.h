@@ -3,8 +3,6 @@
 // that not every system offers.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -15,7 +13,9 @@
 #include <random>
 #include <string>
 
-#include "support/test_data.h"
+#include <gtest/gtest.h>
+
+#include "tests/support/test_data.h"
 
 #ifdef _WIN32
 #include <windows.h>

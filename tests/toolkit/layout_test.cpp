@@ -1,9 +1,9 @@
-#include "gui_support.h"
+#include <gtest/gtest.h>
+
+#include "tests/toolkit/gui_support.h"
 #include "toolkit/buttons.h"
 #include "toolkit/edit.h"
 #include "toolkit/label.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
