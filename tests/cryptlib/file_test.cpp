@@ -296,10 +296,9 @@ TEST_F(CryptFiles, OneFileUnderOtherNamesIsWorkedOnInPlace) {
         {file, dir / "hard"},
         {file, dir / "soft"},
     };
-#ifdef _WIN32
-    names.push_back({file, dir / "FILE"});
-    names.push_back({dir / "File", "sub\\..\\fiLe"});
-#endif
+    // Where the system's names are not exact, other spellings too, absolute and relative.
+    for (const std::string& other : testfiles::OtherSpellings(dir.name(), "sub", "file")) names.push_back({file, other});
+    for (const std::string& other : testfiles::OtherSpellings("", "sub", "file")) names.push_back({other, file});
 
     for (bool compression : {true, false}) {
         for (const auto& [a, b] : names) {

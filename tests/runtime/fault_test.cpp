@@ -8,13 +8,6 @@
 #include "runtime/file.h"
 #include "tests/support/files.h"
 
-#ifdef _WIN32
-constexpr int kDiskFull = 112;
-#else
-#include <cerrno>
-constexpr int kDiskFull = ENOSPC;
-#endif
-
 namespace {
 
 using namespace testfiles;
@@ -102,7 +95,7 @@ TEST_F(FaultInjection, AShortWriteWritesHalfThenReportsADiskFull) {
         file.Write("abcdefghij", 10);
         FAIL() << "no error";
     } catch (const rt::EInOutError& e) {
-        EXPECT_EQ(e.ErrorCode(), kDiskFull);
+        EXPECT_EQ(e.ErrorCode(), DiskFullError());
     }
     file.Write("!", 1);
     file.Close();
