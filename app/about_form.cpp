@@ -1,4 +1,4 @@
-#include "about_form.h"
+#include "app/about_form.h"
 
 #include "tessavel/version.h"
 
@@ -17,15 +17,14 @@ const wchar_t* const TAboutFrm::kLicenseText =
 
 const tk::FormLayout& TAboutFrm::Layout() {
     static const tk::FormLayout layout{
-        L"О программе...",
-        383,
-        239,
-        tk::BorderStyle::Dialog,
-        tk::biSystemMenu,
-        tk::FormPosition::ScreenCenter,
-        {{L"Color", L"clBtnFace"}, {L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-11"},
-         {L"Font.Color", L"clWindowText"}},
-        {
+        .caption = L"О программе...",
+        .clientWidth = 383,
+        .clientHeight = 239,
+        .border = tk::BorderStyle::Dialog,
+        .borderIcons = tk::biSystemMenu,
+        .settings = {{L"Color", L"clBtnFace"}, {L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-11"},
+                     {L"Font.Color", L"clWindowText"}},
+        .controls = {
             {L"TOrvelLabel", L"NameLbl", 120, 8, 129, 25, L"Tessavel", -1,
              {{L"ParentFont", L"False"}, {L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-19"},
               {L"Font.Style", L"fsBold"}, {L"Font.Color", L"clWindowText"}}},

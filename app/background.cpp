@@ -1,8 +1,8 @@
-#include "background.h"
-
-#include "runtime/exceptions.h"
+#include "app/background.h"
 
 #include <utility>
+
+#include "runtime/exceptions.h"
 
 TBackgroundOperation::~TBackgroundOperation() {
     if (!Running()) return;

@@ -6,8 +6,6 @@
 // rt::ECancelled, which leaves the work by its failure path.
 #pragma once
 
-#include "cipher.h"
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -16,6 +14,8 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+
+#include "app/cipher.h"
 
 class TBackgroundOperation {
 public:

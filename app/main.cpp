@@ -2,17 +2,16 @@
 // defaults, the main window with its cipher, the hidden about window, the
 // files handed over on the command line, then the message loop until the
 // main window closes.
-#include "about_form.h"
-#include "controls/flat_style.h"
-#include "main_form.h"
-#include "toolkit/application.h"
-
-#include <windows.h>
-
-#include <shellapi.h>
-
 #include <string>
 #include <vector>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/about_form.h"
+#include "app/main_form.h"
+#include "controls/flat_style.h"
+#include "toolkit/application.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
-#include "main_form.h"
+#include "app/main_form.h"
 
-#include "about_form.h"
+#include <optional>
+#include <vector>
+
+#include "app/about_form.h"
 #include "cryptlib/program_keys.h"
 #include "runtime/exceptions.h"
 #include "runtime/secret.h"
 #include "runtime/text.h"
 #include "toolkit/application.h"
 #include "toolkit/text.h"
-
-#include <optional>
-#include <vector>
 
 TMainFrm* MainFrm = nullptr;
 
@@ -58,15 +58,12 @@ TMainFrmPrompts& SystemPrompts() {
 
 const tk::FormLayout& TMainFrm::Layout() {
     static const tk::FormLayout layout{
-        L"Tessavel",
-        336,
-        187,
-        tk::BorderStyle::Single,
-        tk::biSystemMenu | tk::biMinimize,
-        tk::FormPosition::ScreenCenter,
-        {{L"Color", L"clBtnFace"}, {L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-11"},
-         {L"Font.Color", L"clWindowText"}},
-        {
+        .caption = L"Tessavel",
+        .clientWidth = 336,
+        .clientHeight = 187,
+        .settings = {{L"Color", L"clBtnFace"}, {L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-11"},
+                     {L"Font.Color", L"clWindowText"}},
+        .controls = {
             {L"TfsLabel", L"PasswordLbl", 8, 8, 65, 17, L"Пороль:", -1, kLabel},
             {L"TfsLabel", L"RePasswodLbl", 8, 32, 97, 17, L"Пороль, еще раз:", -1, kLabel},
             {L"TfsLabel", L"InputLbl", 8, 64, 89, 17, L"Исходный файл:", -1, kLabel},

@@ -2,22 +2,21 @@
 // chosen through file dialogs, and the buttons that run the cipher.
 #pragma once
 
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/background.h"
+#include "app/cipher.h"
 #include "controls/combo_edit.h"
 #include "controls/flat_button.h"
 #include "controls/flat_edit.h"
 #include "controls/flat_label.h"
-#include <windows.h>
-
-#include <shellapi.h>
-
-#include "background.h"
-#include "cipher.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/form.h"
-
-#include <chrono>
-#include <string>
-#include <vector>
 
 // What the window asks of its user besides its own controls: the error
 // dialog and the file dialogs.  Tests stand in for it.

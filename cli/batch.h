@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "options.h"
-#include "progress.h"
+#include "cli/options.h"
+#include "cli/progress.h"
 
 namespace cli {
 

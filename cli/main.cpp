@@ -8,9 +8,9 @@
 #include <new>
 #include <stdexcept>
 
-#include "batch.h"
-#include "options.h"
-#include "progress.h"
+#include "cli/batch.h"
+#include "cli/options.h"
+#include "cli/progress.h"
 #include "runtime/console.h"
 #include "runtime/secret.h"
 #include "runtime/stop_requests.h"

@@ -1,4 +1,4 @@
-#include "browser_command.h"
+#include "controls/browser_command.h"
 
 namespace browser {
 

@@ -1,4 +1,4 @@
-#include "combo_edit.h"
+#include "controls/combo_edit.h"
 
 // --- TfsSpeedButton -------------------------------------------------------
 

@@ -2,8 +2,8 @@
 // that button, a flat speed button drawing its glyph by state.
 #pragma once
 
-#include "flat_edit.h"
-#include "glyphs.h"
+#include "controls/flat_edit.h"
+#include "controls/glyphs.h"
 #include "toolkit/buttons.h"
 
 class TfsSpeedButton : public FlatControl<tk::SpeedButton> {

@@ -1,4 +1,4 @@
-#include "flat_button.h"
+#include "controls/flat_button.h"
 
 void TfsBitBtn::DrawItem(const DRAWITEMSTRUCT& item) {
     BitBtn::DrawItem(item);

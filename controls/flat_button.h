@@ -3,7 +3,7 @@
 // press.
 #pragma once
 
-#include "flat_control.h"
+#include "controls/flat_control.h"
 #include "toolkit/buttons.h"
 
 class TfsBitBtn : public FlatControl<tk::BitBtn> {

@@ -5,7 +5,7 @@
 // change of flag or style does to its look.
 #pragma once
 
-#include "flat_style.h"
+#include "controls/flat_style.h"
 #include "toolkit/control.h"
 #include "toolkit/layout.h"
 

@@ -1,4 +1,4 @@
-#include "flat_edit.h"
+#include "controls/flat_edit.h"
 
 LRESULT TfsMemo::WndProc(UINT msg, WPARAM w, LPARAM l) {
     if (IsFlat() && msg == WM_NCPAINT && GetScrollBars() == tk::ScrollBars::Both && HandleAllocated()) {

@@ -3,7 +3,7 @@
 // has the focus.
 #pragma once
 
-#include "flat_control.h"
+#include "controls/flat_control.h"
 #include "toolkit/edit.h"
 
 // The hover and focus tracking and frame painting shared by the flat edit

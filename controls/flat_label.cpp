@@ -1,4 +1,4 @@
-#include "flat_label.h"
+#include "controls/flat_label.h"
 
 TfsLabel::TfsLabel() {
     SetAutoSize(false);

@@ -3,7 +3,7 @@
 // on a click.
 #pragma once
 
-#include "flat_control.h"
+#include "controls/flat_control.h"
 #include "toolkit/label.h"
 
 class TfsLabel : public FlatControl<tk::Label> {

@@ -1,6 +1,6 @@
-#include "flat_style.h"
+#include "controls/flat_style.h"
 
-#include "flat_frame_color.h"
+#include "controls/flat_frame_color.h"
 
 TFlatStyle DefaultFlatStyle = fsStandard;
 COLORREF FlatFrameColor = 0;

@@ -2,9 +2,9 @@
 // defaults set at start-up, and the frame drawing.
 #pragma once
 
-#include "toolkit/graphics.h"
-
 #include <string_view>
+
+#include "toolkit/graphics.h"
 
 enum TFlatStyle { fsStandard = 0, fsFlat = 1 };
 

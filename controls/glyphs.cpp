@@ -1,4 +1,4 @@
-#include "glyphs.h"
+#include "controls/glyphs.h"
 
 #include <algorithm>
 

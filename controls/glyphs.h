@@ -4,12 +4,12 @@
 // same image size.
 #pragma once
 
-#include "toolkit/buttons.h"
-#include "toolkit/graphics.h"
-
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "toolkit/buttons.h"
+#include "toolkit/graphics.h"
 
 // An image list of one size with a bit map of the slots in use: a new
 // image takes the lowest free slot.

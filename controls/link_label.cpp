@@ -1,12 +1,13 @@
-#include "link_label.h"
-
-#include "browser_command.h"
-
-#include <windows.h>
+#include "controls/link_label.h"
 
 #include <algorithm>
 #include <array>
 #include <utility>
+
+#include <windows.h>
+
+#include "controls/browser_command.h"
+#include "toolkit/property.h"
 
 namespace {
 
@@ -168,14 +169,12 @@ void TabcCustomMouseLabel::SetMouseDownEffects(TabcLabelMouseEffects effects) {
 }
 
 void TabcCustomMouseLabel::SetMouseOverColor(tk::Color color) {
-    if (color == overColor_) return;
-    overColor_ = color;
+    if (!tk::Change(overColor_, color)) return;
     if (hovered_ && !pressed_) Repaint();
 }
 
 void TabcCustomMouseLabel::SetMouseDownColor(tk::Color color) {
-    if (color == downColor_) return;
-    downColor_ = color;
+    if (!tk::Change(downColor_, color)) return;
     if (pressed_) Repaint();
 }
 

@@ -3,11 +3,11 @@
 // browser with its URL on a click.
 #pragma once
 
-#include "toolkit/label.h"
-
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "toolkit/label.h"
 
 enum TabcLabelMouseEffect : unsigned {
     almUnderline = 1,

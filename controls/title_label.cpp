@@ -1,4 +1,6 @@
-#include "title_label.h"
+#include "controls/title_label.h"
+
+#include "toolkit/property.h"
 
 TOrvelLabel::TOrvelLabel() = default;
 
@@ -8,27 +10,19 @@ void TOrvelLabel::Changed() {
 }
 
 void TOrvelLabel::SetShadowColor(tk::Color c) {
-    if (c == shadowColor_) return;
-    shadowColor_ = c;
-    Invalidate();
+    if (tk::Change(shadowColor_, c)) Invalidate();
 }
 
 void TOrvelLabel::SetShadowSize(std::uint8_t s) {
-    if (s == shadowSize_) return;
-    shadowSize_ = s;
-    Changed();
+    if (tk::Change(shadowSize_, s)) Changed();
 }
 
 void TOrvelLabel::SetShadowPos(TShadowPosition p) {
-    if (p == shadowPos_) return;
-    shadowPos_ = p;
-    Changed();
+    if (tk::Change(shadowPos_, p)) Changed();
 }
 
 void TOrvelLabel::SetSimpleView(bool s) {
-    if (s == simpleView_) return;
-    simpleView_ = s;
-    Changed();
+    if (tk::Change(simpleView_, s)) Changed();
 }
 
 void TOrvelLabel::DoDrawText(HDC dc, RECT& rect, UINT flags) {

@@ -2,9 +2,9 @@
 // itself offset from it, so that letters get a light or dark edge.
 #pragma once
 
-#include "toolkit/label.h"
-
 #include <cstdint>
+
+#include "toolkit/label.h"
 
 enum TShadowPosition { spLeftTop, spLeftBottom, spRightBottom, spRightTop };
 

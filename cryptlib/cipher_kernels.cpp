@@ -1,9 +1,9 @@
-#include "cipher_kernels.h"
+#include "cryptlib/cipher_kernels.h"
 
 #include <array>
 #include <utility>
 
-#include "random.h"
+#include "cryptlib/random.h"
 
 namespace cipher {
 namespace {

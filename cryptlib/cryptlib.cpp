@@ -1,11 +1,11 @@
-#include "cryptlib.h"
+#include "cryptlib/cryptlib.h"
 
 #include <cstring>
 #include <optional>
 #include <utility>
 
-#include "lzh.h"
-#include "random.h"
+#include "cryptlib/random.h"
+#include "lzh/lzh.h"
 #include "runtime/exceptions.h"
 #include "runtime/secret.h"
 #include "runtime/text.h"
@@ -362,35 +362,21 @@ void TCryptLib::DecipherAndExpand(Operation& op, std::uint64_t payload) {
     PackTarget.Flush();
 }
 
-void TCryptLib::EncipherBlocks(Operation&) {
-    const std::uint64_t total = InputFile.Size();
+// The rest of the input to the output in blocks, each through `kernel`
+// (cipher::Encipher or cipher::Decipher) with the key state running on from
+// block to block; the progress of `pass` counts towards `total`.
+void TCryptLib::CipherBlocks(Operation&, TCryptPass pass, std::uint64_t total, BlockKernel kernel) {
     std::uint64_t done = 0;
     cipher::KeyState state = State();
     for (;;) {
         const std::size_t n = InputFile.Read(FDataBuffer.data(), kBlockSize);
         BytesRead = static_cast<std::int32_t>(n);
-        cipher::Encipher(state, FDataBuffer.data(), static_cast<std::uint32_t>(n), SwapTable.data());
+        kernel(state, FDataBuffer.data(), static_cast<std::uint32_t>(n), SwapTable.data());
         if (n == 0) break;
         OutputFile.Write(FDataBuffer.data(), n);
         BytesWritten = BytesRead;
         done += n;
-        if (FOnProgress) FOnProgress(TCryptPass::Encipher, done, total);
-    }
-    Keep(state);
-}
-
-void TCryptLib::DecipherBlocks(Operation&, std::uint64_t payload) {
-    std::uint64_t done = 0;
-    cipher::KeyState state = State();
-    for (;;) {
-        const std::size_t n = InputFile.Read(FDataBuffer.data(), kBlockSize);
-        BytesRead = static_cast<std::int32_t>(n);
-        cipher::Decipher(state, FDataBuffer.data(), static_cast<std::uint32_t>(n), SwapTable.data());
-        if (n == 0) break;
-        OutputFile.Write(FDataBuffer.data(), n);
-        BytesWritten = BytesRead;
-        done += n;
-        if (FOnProgress) FOnProgress(TCryptPass::Decipher, done, payload);
+        if (FOnProgress) FOnProgress(pass, done, total);
     }
     Keep(state);
 }
@@ -407,7 +393,7 @@ void TCryptLib::EncryptFile() {
     PutLittleEndian(FDataBuffer.data() + 4, FHeaderNonce);
     EncipherBuffer(FDataBuffer.data(), kHeaderSize);
     OutputFile.Write(FDataBuffer.data(), kHeaderSize);
-    EncipherBlocks(op);
+    CipherBlocks(op, TCryptPass::Encipher, InputFile.Size(), cipher::Encipher);
     ReleaseBuffers();
 
     InputFile.Close();
@@ -459,7 +445,7 @@ bool TCryptLib::Decrypt() {
         op.Replace(PackTarget);
     } else {
         ClaimOutput(op);
-        DecipherBlocks(op, size - kHeaderSize);
+        CipherBlocks(op, TCryptPass::Decipher, size - kHeaderSize, cipher::Decipher);
         ReleaseBuffers();
         InputFile.Close();
         OutputFile.Flush();

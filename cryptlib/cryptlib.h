@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "cipher_kernels.h"
+#include "cryptlib/cipher_kernels.h"
+#include "cryptlib/secure_buffer.h"
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
-#include "secure_buffer.h"
 
 class TCryptLib;
 
@@ -116,8 +116,8 @@ private:
     void ClaimOutput(Operation& op);
     void CompressSource(Operation& op);
     void DecipherAndExpand(Operation& op, std::uint64_t payload);
-    void EncipherBlocks(Operation& op);
-    void DecipherBlocks(Operation& op, std::uint64_t payload);
+    using BlockKernel = void (*)(cipher::KeyState&, std::uint8_t*, std::uint32_t, std::uint16_t*) noexcept;
+    void CipherBlocks(Operation& op, TCryptPass pass, std::uint64_t total, BlockKernel kernel);
     cipher::KeyState State() const noexcept;
     void Keep(const cipher::KeyState& state) noexcept;
 

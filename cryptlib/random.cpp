@@ -1,4 +1,4 @@
-#include "random.h"
+#include "cryptlib/random.h"
 
 #include "runtime/clock.h"
 

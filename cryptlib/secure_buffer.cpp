@@ -1,5 +1,4 @@
-#include "secure_buffer.h"
-
+#include "cryptlib/secure_buffer.h"
 
 #include "runtime/exceptions.h"
 #include "runtime/secret.h"

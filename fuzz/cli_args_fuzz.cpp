@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "options.h"
-#include "runtime/text.h"
+#include "cli/options.h"
 #include "cryptlib/cryptlib.h"
+#include "runtime/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

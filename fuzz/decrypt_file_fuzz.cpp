@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "cryptlib.h"
-#include "lzh.h"
+#include "cryptlib/cryptlib.h"
+#include "cryptlib/program_keys.h"
+#include "lzh/lzh.h"
 #include "runtime/clock.h"
 #include "runtime/exceptions.h"
-#include "cryptlib/program_keys.h"
 
 namespace {
 

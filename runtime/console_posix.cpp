@@ -1,10 +1,10 @@
 // The console on POSIX systems: the controlling terminal through /dev/tty.
+#include <cerrno>
+#include <csignal>
+
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
 
 #include "runtime/console.h"
 #include "runtime/secret.h"

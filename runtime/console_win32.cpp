@@ -1,9 +1,9 @@
 // The console on Windows, through the wide console API so that every
 // character shows and can be typed.
+#include <memory>
+
 #include <windows.h>
 #include <shellapi.h>
-
-#include <memory>
 
 #include "runtime/console.h"
 #include "runtime/secret.h"

@@ -1,12 +1,12 @@
 // File services on POSIX systems.
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 
 #include "runtime/exceptions.h"
 #include "runtime/file_backend.h"

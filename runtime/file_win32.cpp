@@ -1,8 +1,8 @@
 // File services on Windows, through the wide API so that every name works.
-#include <windows.h>
-
 #include <cstddef>
 #include <vector>
+
+#include <windows.h>
 
 #include "runtime/exceptions.h"
 #include "runtime/file_backend.h"

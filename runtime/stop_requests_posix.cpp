@@ -1,8 +1,8 @@
 // Stop requests on POSIX: SIGINT, SIGTERM and SIGHUP.
+#include <cstdio>
+
 #include <signal.h>
 #include <unistd.h>
-
-#include <cstdio>
 
 #include "runtime/stop_requests.h"
 

@@ -1,8 +1,8 @@
 // Stop requests on Windows: the console's control events.
-#include <windows.h>
-
 #include <atomic>
 #include <cstdio>
+
+#include <windows.h>
 
 #include "runtime/stop_requests.h"
 

@@ -2,10 +2,10 @@
 // when it goes, so every path gives back what it opened, exceptions too.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <utility>
+
+#include <windows.h>
 
 namespace rt::win32 {
 

@@ -1,13 +1,13 @@
-#include "application.h"
-
-#include "text.h"
-
-#include <dwmapi.h>
-#include <shobjidl.h>
+#include "toolkit/application.h"
 
 #include <algorithm>
 #include <cwctype>
 #include <new>
+
+#include <dwmapi.h>
+#include <shobjidl.h>
+
+#include "toolkit/text.h"
 
 namespace tk {
 

@@ -2,14 +2,14 @@
 // handler for exceptions that escape message handlers.
 #pragma once
 
-#include "form.h"
-
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "toolkit/form.h"
 
 struct ITaskbarList3;
 

@@ -1,4 +1,6 @@
-#include "buttons.h"
+#include "toolkit/buttons.h"
+
+#include "toolkit/property.h"
 
 namespace tk {
 
@@ -178,6 +180,30 @@ void GlyphSource::Draw(HDC dc, POINT at, ButtonState state, COLORREF background,
     DrawMasked(dc, Zoomed(g.image, zoom), at.x, at.y, g.mask, background);
 }
 
+// --- GlyphButton ------------------------------------------------------------
+
+void GlyphButton::SetSpacing(int s) {
+    spacing_ = s;
+    Invalidate();
+}
+
+void GlyphButton::SetMargin(int m) {
+    margin_ = m;
+    Invalidate();
+}
+
+void GlyphButton::SetLayout(ButtonLayout l) {
+    layout_ = l;
+    Invalidate();
+}
+
+bool GlyphButton::SetProperty(std::wstring_view name, std::wstring_view value, LayoutContext& context) {
+    if (name == L"Glyph") SetGlyph(Bitmap::FromResource(context.Module(), std::wstring(value).c_str()));
+    else if (name == L"NumGlyphs") SetNumGlyphs(ParseInt(value));
+    else return Control::SetProperty(name, value, context);
+    return true;
+}
+
 // --- BitBtn ---------------------------------------------------------------
 
 BitBtn::BitBtn() { SetTabOrder(0); }
@@ -206,24 +232,7 @@ void BitBtn::Click() {
 }
 
 void BitBtn::SetDefault(bool d) {
-    if (d == default_) return;
-    default_ = d;
-    Invalidate();
-}
-
-void BitBtn::SetSpacing(int s) {
-    spacing_ = s;
-    Invalidate();
-}
-
-void BitBtn::SetMargin(int m) {
-    margin_ = m;
-    Invalidate();
-}
-
-void BitBtn::SetLayout(ButtonLayout l) {
-    layout_ = l;
-    Invalidate();
+    if (Change(default_, d)) Invalidate();
 }
 
 bool BitBtn::IsActive() const {
@@ -262,16 +271,16 @@ void BitBtn::DrawItem(const DRAWITEMSTRUCT& item) {
     if (down) OffsetRect(&content, line, line);
     // Pixel art grows by a whole factor, and only as far as the button has
     // room inside its three-line frame.
-    const SIZE image = glyph_.ImageSize();
+    const SIZE image = Glyphs().ImageSize();
     const int frame = 6 * line;
     const int zoom = Scaling().FitFactor(image.cx, image.cy, content.right - content.left - frame + 2 * line,
                                          content.bottom - content.top - frame + 2 * line);
     Selected font(dc, GetFont().Handle());
     SetTextColor(dc, ToRgb(GetFont().TextColor()));
     const std::wstring caption = Text();
-    const ButtonLayoutResult at = CalcButtonLayout(dc, content, {0, 0}, caption, layout_, ScaledOrAuto(margin_),
-                                                   ScaledOrAuto(spacing_), glyph_.ImageSize(zoom));
-    glyph_.Draw(dc, at.glyph, !enabled ? ButtonState::Disabled : down ? ButtonState::Down : ButtonState::Up,
+    const ButtonLayoutResult at = CalcButtonLayout(dc, content, {0, 0}, caption, GetLayout(), ScaledOrAuto(Margin()),
+                                                   ScaledOrAuto(Spacing()), Glyphs().ImageSize(zoom));
+    Glyphs().Draw(dc, at.glyph, !enabled ? ButtonState::Disabled : down ? ButtonState::Down : ButtonState::Up,
                 GetSysColor(COLOR_BTNFACE), zoom);
     DrawButtonCaption(dc, caption, at.text, enabled, line);
     if (focused) {
@@ -287,15 +296,13 @@ bool BitBtn::SetProperty(std::wstring_view name, std::wstring_view value, Layout
     if (name == L"Default") SetDefault(ParseBool(value));
     else if (name == L"Cancel") SetCancel(ParseBool(value));
     else if (name == L"ModalResult") SetModalResult(ParseModalResult(value));
-    else if (name == L"Glyph") SetGlyph(Bitmap::FromResource(context.Module(), std::wstring(value).c_str()));
-    else if (name == L"NumGlyphs") SetNumGlyphs(ParseInt(value));
     else if (name == L"Spacing") SetSpacing(ParseInt(value));
     else if (name == L"Margin") SetMargin(ParseInt(value));
     else if (name == L"Layout") {
         ButtonLayout l;
         if (!ParseButtonLayout(value, l)) BadProperty(KindName(), name, "unknown layout");
         SetLayout(l);
-    } else return Control::SetProperty(name, value, context);
+    } else return GlyphButton::SetProperty(name, value, context);
     return true;
 }
 
@@ -408,21 +415,19 @@ void SpeedButton::Paint(HDC dc) {
     const std::wstring caption = Text();
     const POINT offset = pushed ? POINT{1, 1} : POINT{0, 0};
     const ButtonLayoutResult at =
-        CalcButtonLayout(dc, r, offset, caption, layout_, margin_, spacing_, glyph_.ImageSize());
+        CalcButtonLayout(dc, r, offset, caption, GetLayout(), Margin(), Spacing(), Glyphs().ImageSize());
     const bool seeThrough = transparent_ || state_ == ButtonState::Exclusive;
-    glyph_.Draw(dc, at.glyph, state_, seeThrough ? CLR_NONE : GetSysColor(COLOR_BTNFACE));
+    Glyphs().Draw(dc, at.glyph, state_, seeThrough ? CLR_NONE : GetSysColor(COLOR_BTNFACE));
     DrawButtonCaption(dc, caption, at.text, state_ != ButtonState::Disabled);
 }
 
 bool SpeedButton::SetProperty(std::wstring_view name, std::wstring_view value, LayoutContext& context) {
-    if (name == L"Glyph") SetGlyph(Bitmap::FromResource(context.Module(), std::wstring(value).c_str()));
-    else if (name == L"NumGlyphs") SetNumGlyphs(ParseInt(value));
-    else if (name == L"GroupIndex") SetGroupIndex(ParseInt(value));
+    if (name == L"GroupIndex") SetGroupIndex(ParseInt(value));
     else if (name == L"Down") SetDown(ParseBool(value));
     else if (name == L"Flat") SetFlat(ParseBool(value));
     else if (name == L"Transparent") SetTransparent(ParseBool(value));
     else if (name == L"OnClick") OnClick = context.Handler(value);
-    else return Control::SetProperty(name, value, context);
+    else return GlyphButton::SetProperty(name, value, context);
     return true;
 }
 

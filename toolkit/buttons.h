@@ -3,10 +3,10 @@
 // by side, one per button state.
 #pragma once
 
-#include "control.h"
-#include "layout.h"
-
 #include <functional>
+
+#include "toolkit/control.h"
+#include "toolkit/layout.h"
 
 namespace tk {
 
@@ -71,26 +71,48 @@ private:
     std::function<void()> changed_;
 };
 
-class BitBtn : public Control {
+// What the glyph buttons share: the glyph and its count of images, whose
+// changes repaint the button, and where glyph and caption go.
+class GlyphButton : public Control {
 public:
-    BitBtn();
-
     Bitmap& Glyph() noexcept { return glyph_.Glyph(); }
     void SetGlyph(const Bitmap& glyph) { glyph_.Glyph().Assign(glyph); }
     int NumGlyphs() const noexcept { return glyph_.NumGlyphs(); }
     void SetNumGlyphs(int n) { glyph_.SetNumGlyphs(n); }
+    int Spacing() const noexcept { return spacing_; }
+    int Margin() const noexcept { return margin_; }
+    ButtonLayout GetLayout() const noexcept { return layout_; }
+
+    // Glyph and NumGlyphs.
+    bool SetProperty(std::wstring_view name, std::wstring_view value, LayoutContext& context) override;
+
+protected:
+    const GlyphSource& Glyphs() const noexcept { return glyph_; }
+    // A button that offers them makes them public.
+    void SetSpacing(int s);
+    void SetMargin(int m);
+    void SetLayout(ButtonLayout l);
+
+private:
+    GlyphSource glyph_{[this] { Invalidate(); }};
+    int spacing_ = 4;
+    int margin_ = -1;
+    ButtonLayout layout_ = ButtonLayout::GlyphLeft;
+};
+
+class BitBtn : public GlyphButton {
+public:
+    BitBtn();
+
     bool Default() const noexcept { return default_; }
     void SetDefault(bool d);
     bool Cancel() const noexcept { return cancel_; }
     void SetCancel(bool c) noexcept { cancel_ = c; }
     int ModalResult() const noexcept { return modalResult_; }
     void SetModalResult(int r) noexcept { modalResult_ = r; }
-    int Spacing() const noexcept { return spacing_; }
-    void SetSpacing(int s);
-    int Margin() const noexcept { return margin_; }
-    void SetMargin(int m);
-    ButtonLayout GetLayout() const noexcept { return layout_; }
-    void SetLayout(ButtonLayout l);
+    using GlyphButton::SetLayout;
+    using GlyphButton::SetMargin;
+    using GlyphButton::SetSpacing;
 
     // Draws the dark frame: focused, or the default button while no other
     // button has the focus.
@@ -121,23 +143,15 @@ private:
     // A margin or spacing at the density; -1 (decided by the layout) stays.
     int ScaledOrAuto(int design) const;
 
-    GlyphSource glyph_{[this] { Invalidate(); }};
     bool default_ = false;
     bool cancel_ = false;
     int modalResult_ = 0;
-    int spacing_ = 4;
-    int margin_ = -1;
-    ButtonLayout layout_ = ButtonLayout::GlyphLeft;
 };
 
 // The speed button: a glyph button that never takes the focus, with a
 // down state that can stick (GroupIndex) and an optional flat look.
-class SpeedButton : public Control {
+class SpeedButton : public GlyphButton {
 public:
-    Bitmap& Glyph() noexcept { return glyph_.Glyph(); }
-    void SetGlyph(const Bitmap& glyph) { glyph_.Glyph().Assign(glyph); }
-    int NumGlyphs() const noexcept { return glyph_.NumGlyphs(); }
-    void SetNumGlyphs(int n) { glyph_.SetNumGlyphs(n); }
     bool Down() const noexcept { return down_; }
     void SetDown(bool d);
     int GroupIndex() const noexcept { return groupIndex_; }
@@ -146,9 +160,6 @@ public:
     void SetFlat(bool f);
     bool Transparent() const noexcept { return transparent_; }
     void SetTransparent(bool t);
-    int Spacing() const noexcept { return spacing_; }
-    int Margin() const noexcept { return margin_; }
-    ButtonLayout GetLayout() const noexcept { return layout_; }
     ButtonState State() const noexcept { return state_; }
 
     bool CanFocus() const override { return false; }
@@ -168,14 +179,10 @@ protected:
     void TextChanged() override { Invalidate(); }
 
 private:
-    GlyphSource glyph_{[this] { Invalidate(); }};
     bool down_ = false;
     int groupIndex_ = 0;
     bool flat_ = false;
     bool transparent_ = true;
-    int spacing_ = 4;
-    int margin_ = -1;
-    ButtonLayout layout_ = ButtonLayout::GlyphLeft;
     ButtonState state_ = ButtonState::Up;
     bool dragging_ = false;
     bool hot_ = false;

@@ -1,4 +1,4 @@
-#include "component.h"
+#include "toolkit/component.h"
 
 #include <algorithm>
 

@@ -1,12 +1,13 @@
-#include "control.h"
-
-#include "layout.h"
-#include "text.h"
-
-#include <windowsx.h>
+#include "toolkit/control.h"
 
 #include <algorithm>
 #include <map>
+
+#include <windowsx.h>
+
+#include "toolkit/layout.h"
+#include "toolkit/property.h"
+#include "toolkit/text.h"
 
 namespace tk {
 
@@ -539,8 +540,7 @@ void Control::SetEnabled(bool enabled) {
 void Control::EnabledChanged() { Invalidate(); }
 
 void Control::SetVisible(bool visible) {
-    if (visible == visible_) return;
-    visible_ = visible;
+    if (!Change(visible_, visible)) return;
     if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
 }
 
@@ -580,9 +580,7 @@ void Control::ApplyFont() {
 }
 
 void Control::SetColor(Color color) {
-    if (color == color_) return;
-    color_ = color;
-    Invalidate();
+    if (Change(color_, color)) Invalidate();
 }
 
 void Control::Invalidate() {

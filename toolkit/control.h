@@ -6,14 +6,14 @@
 // notifications a parent receives about a child to that child.
 #pragma once
 
-#include "component.h"
-#include "graphics.h"
-
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "toolkit/component.h"
+#include "toolkit/graphics.h"
 
 namespace tk {
 

@@ -1,14 +1,14 @@
-#include "dialogs.h"
+#include "toolkit/dialogs.h"
 
-#include "application.h"
-#include "buttons.h"
-#include "label.h"
+#include <algorithm>
+#include <vector>
 
 #include <cderr.h>
 #include <commdlg.h>
 
-#include <algorithm>
-#include <vector>
+#include "toolkit/application.h"
+#include "toolkit/buttons.h"
+#include "toolkit/label.h"
 
 namespace tk {
 

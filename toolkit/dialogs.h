@@ -2,10 +2,10 @@
 // common open and save dialogs.
 #pragma once
 
-#include "form.h"
-
 #include <string>
 #include <string_view>
+
+#include "toolkit/form.h"
 
 namespace tk {
 

@@ -1,6 +1,6 @@
-#include "dpi.h"
+#include "toolkit/dpi.h"
 
-#include "gdi.h"
+#include "toolkit/gdi.h"
 
 namespace tk {
 

@@ -1,4 +1,6 @@
-#include "edit.h"
+#include "toolkit/edit.h"
+
+#include "toolkit/property.h"
 
 namespace tk {
 
@@ -30,8 +32,7 @@ void Edit::SetMaxLength(int n) {
 }
 
 void Edit::SetPasswordChar(wchar_t c) {
-    if (c == passwordChar_) return;
-    passwordChar_ = c;
+    if (!Change(passwordChar_, c)) return;
     if (HandleAllocated()) {
         SendMessageW(Handle(), EM_SETPASSWORDCHAR, c, 0);
         Invalidate();
@@ -44,9 +45,7 @@ void Edit::SetReadOnly(bool r) {
 }
 
 void Edit::SetCtl3D(bool c) {
-    if (c == ctl3D_) return;
-    ctl3D_ = c;
-    Ctl3DChanged();
+    if (Change(ctl3D_, c)) Ctl3DChanged();
 }
 
 void Edit::Ctl3DChanged() { RecreateWnd(); }
@@ -92,15 +91,11 @@ LRESULT Memo::WndProc(UINT msg, WPARAM w, LPARAM l) {
 }
 
 void Memo::SetScrollBars(ScrollBars s) {
-    if (s == scrollBars_) return;
-    scrollBars_ = s;
-    RecreateWnd();
+    if (Change(scrollBars_, s)) RecreateWnd();
 }
 
 void Memo::SetWordWrap(bool w) {
-    if (w == wordWrap_) return;
-    wordWrap_ = w;
-    RecreateWnd();
+    if (Change(wordWrap_, w)) RecreateWnd();
 }
 
 bool Memo::SetProperty(std::wstring_view name, std::wstring_view value, LayoutContext& context) {

@@ -1,8 +1,8 @@
 // The single-line edit and the memo (the system's EDIT class).
 #pragma once
 
-#include "control.h"
-#include "layout.h"
+#include "toolkit/control.h"
+#include "toolkit/layout.h"
 
 namespace tk {
 

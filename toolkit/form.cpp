@@ -1,10 +1,10 @@
-#include "form.h"
-
-#include "application.h"
-#include "dpi.h"
-#include "text.h"
+#include "toolkit/form.h"
 
 #include <algorithm>
+
+#include "toolkit/application.h"
+#include "toolkit/dpi.h"
+#include "toolkit/text.h"
 
 namespace tk {
 

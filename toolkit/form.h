@@ -2,15 +2,15 @@
 // controls' keyboard navigation (tab order, default and cancel buttons).
 #pragma once
 
-#include "control.h"
-#include "layout.h"
-
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "toolkit/control.h"
+#include "toolkit/layout.h"
 
 namespace tk {
 

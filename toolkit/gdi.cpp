@@ -1,4 +1,4 @@
-#include "gdi.h"
+#include "toolkit/gdi.h"
 
 #include <string>
 
@@ -16,17 +16,15 @@ COLORREF ToRgb(Color c) {
 
 SolidBrush::SolidBrush(COLORREF rgb) : BrushHandle(CreateSolidBrush(rgb)) { Check(Get() != nullptr, "CreateSolidBrush"); }
 
-WindowDC::WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetWindowDC(hwnd)) { Check(dc_ != nullptr, "GetWindowDC"); }
+WindowDC::WindowDC(HWND hwnd, HDC dc, const char* call) : hwnd_(hwnd), dc_(dc) { Check(dc_ != nullptr, call); }
 
-WindowDC::WindowDC(HWND hwnd, DWORD flags) : hwnd_(hwnd), dc_(GetDCEx(hwnd, nullptr, flags)) {
-    Check(dc_ != nullptr, "GetDCEx");
-}
+WindowDC::WindowDC(HWND hwnd) : WindowDC(hwnd, GetWindowDC(hwnd), "GetWindowDC") {}
+
+WindowDC::WindowDC(HWND hwnd, DWORD flags) : WindowDC(hwnd, GetDCEx(hwnd, nullptr, flags), "GetDCEx") {}
 
 WindowDC::~WindowDC() { ReleaseDC(hwnd_, dc_); }
 
-ClientDC::ClientDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) { Check(dc_ != nullptr, "GetDC"); }
-
-ClientDC::~ClientDC() { ReleaseDC(hwnd_, dc_); }
+ClientDC::ClientDC(HWND hwnd) : WindowDC(hwnd, GetDC(hwnd), "GetDC") {}
 
 PaintDC::PaintDC(HWND hwnd) : hwnd_(hwnd) { BeginPaint(hwnd, &ps_); }
 

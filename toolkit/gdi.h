@@ -3,12 +3,12 @@
 // back on every path out of a drawing routine, exceptions included.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <utility>
+
+#include <windows.h>
 
 namespace tk {
 
@@ -93,23 +93,19 @@ public:
     WindowDC& operator=(const WindowDC&) = delete;
     operator HDC() const noexcept { return dc_; }
 
+protected:
+    // `dc` as the system call `call` gave it for `hwnd` (null: it failed).
+    WindowDC(HWND hwnd, HDC dc, const char* call);
+
 private:
     HWND hwnd_;
     HDC dc_;
 };
 
 // The client area (GetDC).
-class ClientDC {
+class ClientDC : public WindowDC {
 public:
     explicit ClientDC(HWND hwnd);
-    ~ClientDC();
-    ClientDC(const ClientDC&) = delete;
-    ClientDC& operator=(const ClientDC&) = delete;
-    operator HDC() const noexcept { return dc_; }
-
-private:
-    HWND hwnd_;
-    HDC dc_;
 };
 
 // BeginPaint / EndPaint.

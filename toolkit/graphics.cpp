@@ -1,9 +1,10 @@
-#include "graphics.h"
-
-#include "text.h"
+#include "toolkit/graphics.h"
 
 #include <algorithm>
 #include <cstring>
+
+#include "toolkit/property.h"
+#include "toolkit/text.h"
 
 namespace tk {
 
@@ -27,27 +28,19 @@ Font& Font::operator=(const Font& other) {
 }
 
 void Font::SetName(std::wstring name) {
-    if (name == name_) return;
-    name_ = std::move(name);
-    Changed();
+    if (Change(name_, std::move(name))) Changed();
 }
 
 void Font::SetHeight(int height) {
-    if (height == height_) return;
-    height_ = height;
-    Changed();
+    if (Change(height_, height)) Changed();
 }
 
 void Font::SetStyle(unsigned style) {
-    if (style == style_) return;
-    style_ = style;
-    Changed();
+    if (Change(style_, style)) Changed();
 }
 
 void Font::SetColor(Color color) {
-    if (color == color_) return;
-    color_ = color;
-    Changed();
+    if (Change(color_, color)) Changed();
 }
 
 bool Font::SameAttributes(const Font& other) const noexcept {

@@ -1,14 +1,15 @@
 // Fonts, bitmaps and image lists: the drawing resources the controls own.
 #pragma once
 
-#include "dpi.h"
-#include "gdi.h"
-
-#include <commctrl.h>
-
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "toolkit/dpi.h"
+#include "toolkit/gdi.h"
 
 namespace tk {
 

@@ -1,4 +1,6 @@
-#include "label.h"
+#include "toolkit/label.h"
+
+#include "toolkit/property.h"
 
 namespace tk {
 
@@ -16,39 +18,29 @@ LRESULT Label::WndProc(UINT msg, WPARAM w, LPARAM l) {
 }
 
 void Label::SetAlignment(Alignment a) {
-    if (a == alignment_) return;
-    alignment_ = a;
-    Invalidate();
+    if (Change(alignment_, a)) Invalidate();
 }
 
 void Label::SetLayout(TextLayout l) {
-    if (l == layout_) return;
-    layout_ = l;
-    Invalidate();
+    if (Change(layout_, l)) Invalidate();
 }
 
 void Label::SetWordWrap(bool w) {
-    if (w == wordWrap_) return;
-    wordWrap_ = w;
+    if (!Change(wordWrap_, w)) return;
     AdjustBounds();
     Invalidate();
 }
 
 void Label::SetAutoSize(bool a) {
-    if (a == autoSize_) return;
-    autoSize_ = a;
-    AdjustBounds();
+    if (Change(autoSize_, a)) AdjustBounds();
 }
 
 void Label::SetTransparent(bool t) {
-    if (t == transparent_) return;
-    transparent_ = t;
-    Invalidate();
+    if (Change(transparent_, t)) Invalidate();
 }
 
 void Label::SetShowAccelChar(bool s) {
-    if (s == showAccelChar_) return;
-    showAccelChar_ = s;
+    if (!Change(showAccelChar_, s)) return;
     AdjustBounds();
     Invalidate();
 }

@@ -3,8 +3,8 @@
 // the focus.
 #pragma once
 
-#include "control.h"
-#include "layout.h"
+#include "toolkit/control.h"
+#include "toolkit/layout.h"
 
 namespace tk {
 

@@ -1,10 +1,10 @@
-#include "layout.h"
-
-#include "form.h"
-#include "text.h"
+#include "toolkit/layout.h"
 
 #include <charconv>
 #include <map>
+
+#include "toolkit/form.h"
+#include "toolkit/text.h"
 
 namespace tk {
 

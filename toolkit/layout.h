@@ -2,13 +2,13 @@
 // setting values, and the kinds of control a table can name.
 #pragma once
 
-#include "control.h"
-
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "toolkit/control.h"
 
 namespace tk {
 

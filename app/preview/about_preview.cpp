@@ -1,12 +1,12 @@
 // Not shipped: the about window on its own, for screenshots.  With the
 // argument "hover" the site link shows itself as under the pointer.
-#include "app/about_form.h"
-#include "controls/flat_style.h"
-#include "toolkit/application.h"
+#include <string_view>
 
 #include <windows.h>
 
-#include <string_view>
+#include "app/about_form.h"
+#include "controls/flat_style.h"
+#include "toolkit/application.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     InitFlatControls();

@@ -1,15 +1,15 @@
 // Shows every flat control in each of its states, for looking at what the
 // tests check.  Not shipped.
+#include <string_view>
+
+#include <windows.h>
+
 #include "controls/combo_edit.h"
 #include "controls/flat_button.h"
 #include "controls/flat_edit.h"
 #include "controls/flat_label.h"
 #include "controls/title_label.h"
 #include "toolkit/application.h"
-
-#include <windows.h>
-
-#include <string_view>
 
 namespace {
 
@@ -32,14 +32,11 @@ tk::Bitmap TickGlyph() {
 
 const tk::FormLayout& GalleryLayout() {
     static const tk::FormLayout layout{
-        L"Flat controls",
-        520,
-        328,
-        tk::BorderStyle::Single,
-        tk::biSystemMenu | tk::biMinimize,
-        tk::FormPosition::ScreenCenter,
-        {{L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-11"}},
-        {
+        .caption = L"Flat controls",
+        .clientWidth = 520,
+        .clientHeight = 328,
+        .settings = {{L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-11"}},
+        .controls = {
             {L"TOrvelLabel", L"Title", 8, 8, 129, 25, L"Tessavel", -1, {{L"Font.Height", L"-19"}, {L"Font.Style", L"fsBold"}}},
             {L"TfsLabel", L"NormalLbl", 120, 40, 90, 17, L"normal", -1, {{L"Layout", L"tlBottom"}}},
             {L"TfsLabel", L"HotLbl", 220, 40, 90, 17, L"hot", -1, {{L"Layout", L"tlBottom"}}},

@@ -1,10 +1,10 @@
+#include <algorithm>
+
 #include "app/about_form.h"
 #include "app/main_form.h"
-#include "controls/browser_stand_in.h"
 #include "controls/flat_style.h"
-#include "toolkit/gui_support.h"
-
-#include <algorithm>
+#include "tests/controls/browser_stand_in.h"
+#include "tests/toolkit/gui_support.h"
 
 
 namespace {

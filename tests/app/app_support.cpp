@@ -1,9 +1,9 @@
-#include "app_support.h"
-
-#include <gtest/gtest.h>
+#include "tests/app/app_support.h"
 
 #include <random>
 #include <stdexcept>
+
+#include <gtest/gtest.h>
 
 namespace apptest {
 

@@ -2,13 +2,13 @@
 // starting a process and waiting for it, and a scratch folder.
 #pragma once
 
-#include "support/files.h"
-
-#include <windows.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <windows.h>
+
+#include "tests/support/files.h"
 
 namespace apptest {
 

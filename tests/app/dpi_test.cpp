@@ -1,15 +1,15 @@
 // The windows at the screen's density, whatever it is: tools/test runs
 // these at 96 DPI and again in Wine prefixes of 144 and 192 DPI, naming
 // the density it set up in TESSAVEL_EXPECT_DPI.
-#include "app/about_form.h"
-#include "app/main_form.h"
-#include "controls/flat_style.h"
-#include "toolkit/gui_support.h"
-#include "toolkit/label.h"
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include "app/about_form.h"
+#include "app/main_form.h"
+#include "controls/flat_style.h"
+#include "tests/toolkit/gui_support.h"
+#include "toolkit/label.h"
 
 namespace {
 

@@ -1,15 +1,16 @@
-#include "app/about_form.h"
-#include "app/main_form.h"
-#include "cryptlib/program_keys.h"
-#include "app_support.h"
-#include "controls/flat_style.h"
-#include "toolkit/gui_support.h"
-#include "toolkit/text.h"
-
-#include <shlobj.h>
-
 #include <deque>
 #include <optional>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "app/about_form.h"
+#include "app/main_form.h"
+#include "controls/flat_style.h"
+#include "cryptlib/program_keys.h"
+#include "tests/app/app_support.h"
+#include "tests/toolkit/gui_support.h"
+#include "toolkit/text.h"
 
 namespace {
 

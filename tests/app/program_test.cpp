@@ -1,11 +1,11 @@
 // The real program, from outside, as a user meets it: its window found on
 // the desktop, its fields filled and its buttons pressed with messages.
+#include <gtest/gtest.h>
+
 #include "app/cipher.h"
 #include "cryptlib/program_keys.h"
-#include "app_support.h"
+#include "tests/app/app_support.h"
 #include "toolkit/text.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

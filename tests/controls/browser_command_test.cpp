@@ -1,6 +1,6 @@
-#include "controls/browser_command.h"
-
 #include <gtest/gtest.h>
+
+#include "controls/browser_command.h"
 
 namespace {
 

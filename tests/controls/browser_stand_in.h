@@ -2,14 +2,14 @@
 // recorded, and the file type of web pages is registered by the test.
 #pragma once
 
-#include "controls/link_label.h"
+#include <optional>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <optional>
-#include <string>
-#include <vector>
+#include "controls/link_label.h"
 
 namespace guitest {
 

@@ -1,7 +1,7 @@
-#include "controls/combo_edit.h"
-#include "toolkit/gui_support.h"
-
 #include <gtest/gtest.h>
+
+#include "controls/combo_edit.h"
+#include "tests/toolkit/gui_support.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "controls/flat_button.h"
 #include "controls/flat_edit.h"
-#include "toolkit/gui_support.h"
-
-#include <gtest/gtest.h>
+#include "tests/toolkit/gui_support.h"
 
 namespace {
 
@@ -45,6 +45,14 @@ protected:
         const HWND h = button->Handle();
         return {ClientPixel(h, 1, 12), ClientPixel(h, 50, 1), ClientPixel(h, 98, 12), ClientPixel(h, 50, 23)};
     }
+    // Left and top edges in `light`, right and bottom in `dark`.
+    void ExpectBevel(COLORREF light, COLORREF dark) {
+        const Bevel b = ReadBevel();
+        EXPECT_EQ(b.left, light);
+        EXPECT_EQ(b.top, light);
+        EXPECT_EQ(b.right, dark);
+        EXPECT_EQ(b.bottom, dark);
+    }
     void ExpectOuterAndInnerRingsFace() {
         const HWND h = button->Handle();
         for (POINT p : {POINT{0, 12}, POINT{2, 12}, POINT{99, 12}, POINT{97, 12}, POINT{50, 0}, POINT{50, 2},
@@ -57,27 +65,19 @@ protected:
 };
 
 TEST_F(FlatBitBtn, RaisedBevelWhenIdle) {
-    const Bevel b = ReadBevel();
-    EXPECT_EQ(b.left, Sys(COLOR_BTNHIGHLIGHT));
-    EXPECT_EQ(b.top, Sys(COLOR_BTNHIGHLIGHT));
-    EXPECT_EQ(b.right, Sys(COLOR_BTNSHADOW));
-    EXPECT_EQ(b.bottom, Sys(COLOR_BTNSHADOW));
+    ExpectBevel(Sys(COLOR_BTNHIGHLIGHT), Sys(COLOR_BTNSHADOW));
     ExpectOuterAndInnerRingsFace();
 }
 
 TEST_F(FlatBitBtn, DarkShadowUnderThePointerAndBackAfterIt) {
     MoveMouseTo(button->Handle(), {50, 12});
     ASSERT_TRUE(WaitUntil([&] { return button->Hovered(); }));
-    Bevel b = ReadBevel();
-    EXPECT_EQ(b.left, Sys(COLOR_BTNHIGHLIGHT));
-    EXPECT_EQ(b.top, Sys(COLOR_BTNHIGHLIGHT));
-    EXPECT_EQ(b.right, Sys(COLOR_3DDKSHADOW));
-    EXPECT_EQ(b.bottom, Sys(COLOR_3DDKSHADOW));
+    ExpectBevel(Sys(COLOR_BTNHIGHLIGHT), Sys(COLOR_3DDKSHADOW));
     ExpectOuterAndInnerRingsFace();
 
     MoveMouseAway();
     ASSERT_TRUE(WaitUntil([&] { return !button->Hovered(); }));
-    b = ReadBevel();
+    const Bevel b = ReadBevel();
     EXPECT_EQ(b.right, Sys(COLOR_BTNSHADOW));
     EXPECT_EQ(b.bottom, Sys(COLOR_BTNSHADOW));
 }
@@ -89,11 +89,7 @@ TEST_F(FlatBitBtn, SunkenWhilePressedWhateverThePointerDoes) {
     ASSERT_TRUE(WaitUntil([&] { return button->Hovered(); }));
     LeftDown();
     ASSERT_TRUE(WaitUntil([&] { return (SendMessageW(button->Handle(), BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; }));
-    Bevel b = ReadBevel();
-    EXPECT_EQ(b.left, Sys(COLOR_BTNSHADOW));
-    EXPECT_EQ(b.top, Sys(COLOR_BTNSHADOW));
-    EXPECT_EQ(b.right, Sys(COLOR_BTNHIGHLIGHT));
-    EXPECT_EQ(b.bottom, Sys(COLOR_BTNHIGHLIGHT));
+    ExpectBevel(Sys(COLOR_BTNSHADOW), Sys(COLOR_BTNHIGHLIGHT));
     LeftUp();
     ASSERT_TRUE(WaitUntil([&] { return clicks == 1; }));
 
@@ -101,7 +97,7 @@ TEST_F(FlatBitBtn, SunkenWhilePressedWhateverThePointerDoes) {
     MoveMouseAway();
     ASSERT_TRUE(WaitUntil([&] { return !button->Hovered(); }));
     SendMessageW(button->Handle(), BM_SETSTATE, TRUE, 0);
-    b = ReadBevel();
+    const Bevel b = ReadBevel();
     EXPECT_EQ(b.left, Sys(COLOR_BTNSHADOW));
     EXPECT_EQ(b.right, Sys(COLOR_BTNHIGHLIGHT));
     SendMessageW(button->Handle(), BM_SETSTATE, FALSE, 0);

@@ -1,6 +1,6 @@
-#include "controls/flat_frame_color.h"
-
 #include <gtest/gtest.h>
+
+#include "controls/flat_frame_color.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "controls/flat_edit.h"
 #include "controls/flat_label.h"
-#include "toolkit/gui_support.h"
-
-#include <gtest/gtest.h>
+#include "tests/toolkit/gui_support.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "controls/glyphs.h"
-#include "toolkit/gui_support.h"
+#include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <vector>
+#include "controls/glyphs.h"
+#include "tests/toolkit/gui_support.h"
 
 namespace {
 

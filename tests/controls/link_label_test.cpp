@@ -1,9 +1,9 @@
-#include "controls/flat_style.h"
-#include "controls/browser_stand_in.h"
-#include "controls/link_label.h"
-#include "toolkit/gui_support.h"
-
 #include <gtest/gtest.h>
+
+#include "controls/flat_style.h"
+#include "controls/link_label.h"
+#include "tests/controls/browser_stand_in.h"
+#include "tests/toolkit/gui_support.h"
 
 
 namespace {

@@ -1,10 +1,10 @@
-#include "controls/title_label.h"
-#include "toolkit/gui_support.h"
+#include <set>
+#include <utility>
 
 #include <gtest/gtest.h>
 
-#include <set>
-#include <utility>
+#include "controls/title_label.h"
+#include "tests/toolkit/gui_support.h"
 
 namespace {
 

@@ -1,14 +1,15 @@
-#include <gtest/gtest.h>
-
+#include <functional>
 #include <string>
 
-#include "cryptlib.h"
-#include "cryptlib/reference_cipher.h"
-#include "random.h"
+#include <gtest/gtest.h>
+
+#include "cryptlib/cryptlib.h"
+#include "cryptlib/program_keys.h"
+#include "cryptlib/random.h"
 #include "runtime/clock.h"
 #include "runtime/exceptions.h"
-#include "support/test_data.h"
-#include "cryptlib/program_keys.h"
+#include "tests/cryptlib/reference_cipher.h"
+#include "tests/support/test_data.h"
 
 namespace {
 
@@ -203,29 +204,24 @@ TEST(TCryptLibProperties, DefaultsAndRefusedValues) {
     EXPECT_EQ(crypto.MultKey(), 9261);
     EXPECT_FALSE(crypto.SameFile());
 
+    // The text of the exception that refuses a value.
+    const auto refusal = [](const std::function<void()>& set) -> std::string {
+        try {
+            set();
+        } catch (const rt::Exception& e) {
+            return e.Message();
+        }
+        return "<no exception>";
+    };
+
     crypto.SetPassword("123456789012");
     EXPECT_EQ(crypto.Password(), "123456789012");
-    try {
-        crypto.SetPassword("1234567890123");
-        FAIL();
-    } catch (const rt::Exception& e) {
-        EXPECT_EQ(e.Message(), "TCryptLib.Password is too long");
-    }
+    EXPECT_EQ(refusal([&] { crypto.SetPassword("1234567890123"); }), "TCryptLib.Password is too long");
     EXPECT_EQ(crypto.Password(), "");
 
-    try {
-        crypto.SetMultKey(0);
-        FAIL();
-    } catch (const rt::Exception& e) {
-        EXPECT_EQ(e.Message(), "TCryptLib.MultKey is too big");
-    }
+    EXPECT_EQ(refusal([&] { crypto.SetMultKey(0); }), "TCryptLib.MultKey is too big");
     EXPECT_EQ(crypto.MultKey(), 1);
-    try {
-        crypto.SetAddKey(0);
-        FAIL();
-    } catch (const rt::Exception& e) {
-        EXPECT_EQ(e.Message(), "TCryptLib.AddKey is too big");
-    }
+    EXPECT_EQ(refusal([&] { crypto.SetAddKey(0); }), "TCryptLib.AddKey is too big");
     EXPECT_EQ(crypto.AddKey(), 1);
     crypto.SetAddKey(-5);
     crypto.SetMultKey(-9);

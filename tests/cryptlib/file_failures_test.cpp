@@ -1,7 +1,5 @@
 // Files the cipher may not or cannot use, and names of every script and
 // length.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -9,90 +7,19 @@
 #include <utility>
 #include <vector>
 
-#include "cryptlib.h"
-#include "cryptlib/program_keys.h"
-#include "runtime/clock.h"
-#include "runtime/exceptions.h"
-#include "runtime/file.h"
-#include "support/files.h"
+#include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
+#include "cryptlib/cryptlib.h"
+#include "runtime/file.h"
+#include "tests/cryptlib/file_failures.h"
+#include "tests/support/files.h"
 
 namespace {
 
 using namespace testfiles;
-
-// A component set up as the desktop program's, which counts the blocks of
-// work it reports: a refusal must come before any.
-struct Cipher {
-    TCryptLib crypto;
-    int progress = 0;
-    int badPasswords = 0;
-    Cipher() {
-        crypto.SetAddKey(tessavel::kAddKey);
-        crypto.SetMultKey(tessavel::kMultKey);
-        crypto.SetOnProgress([this](TCryptPass, std::uint64_t, std::uint64_t) { ++progress; });
-        crypto.SetOnBadPassword([this](TCryptLib&) { ++badPasswords; });
-    }
-    // The exception's text, or "" when the run ends without one.
-    std::string Run(bool encrypt, const std::string& from, const std::string& to) {
-        crypto.SetInfile(from);
-        crypto.SetOutfile(to);
-        crypto.SetPassword("marigold");
-        try {
-            encrypt ? crypto.EncryptFile() : crypto.DecryptFile();
-        } catch (const rt::Exception& e) {
-            return e.Message();
-        }
-        return "";
-    }
-};
-
-// Each refused run: the expected text, no work done, the folders unchanged.
-// Gives 0, or the number of the first case that went wrong (the count of
-// cases when none applies).
-int ExpectRefusals(const std::vector<std::function<std::string(Cipher&)>>& runs, const std::string& expected,
-                   const std::vector<fs::path>& folders) {
-    int number = 0;
-    for (const auto& run : runs) {
-        ++number;
-        for (bool compression : {true, false}) {
-            std::vector<std::map<std::string, Bytes>> before;
-            for (const fs::path& folder : folders) before.push_back(Snapshot(folder));
-            Cipher cipher;
-            cipher.crypto.SetCompression(compression);
-            if (run(cipher) != expected || cipher.progress != 0 || !cipher.crypto.SecretsWiped()) return number;
-            for (std::size_t i = 0; i < folders.size(); ++i)
-                if (Snapshot(folders[i]) != before[i]) return number;
-        }
-    }
-    return 0;
-}
-
-class FileFailures : public ::testing::Test {
-protected:
-    void SetUp() override {
-        rt::testing::SetClock(5000);
-        // The folder where an ordinary user works (the tests may run as root).
-        fs::create_directory(user);
-#ifndef _WIN32
-        ASSERT_EQ(::chown(user.c_str(), 65534, 65534), 0);
-#endif
-    }
-    void TearDown() override { rt::testing::SetClock(-1); }
-
-    // Makes a plain file and its enciphered copy in `in`.
-    static bool MakeFiles(const fs::path& in) {
-        WriteFile(testfiles::NameOf(in / "plain"), testdata::Text(100000, 1));
-        Cipher cipher;
-        return cipher.Run(true, testfiles::NameOf(in / "plain"), testfiles::NameOf(in / "secret")).empty();
-    }
-
-    testfiles::TempFolder folder;
-    const fs::path user = folder.path() / "user";
-};
+using cryptlibtest::Cipher;
+using cryptlibtest::ExpectRefusals;
+using cryptlibtest::FileFailures;
 
 // Folders are no files: refused before any work, by the text the system
 // gives for opening one.
@@ -130,12 +57,10 @@ int ReadOnlyCases(const fs::path& in) {
                                   [&](Cipher& c) { return c.Run(false, lockedSecret, lockedSecret); }},
                                  "File access denied", {in}))
         return 10 + bad;
-#ifndef _WIN32
-    // A folder where no file may be made (Windows folders have no such bit).
+    // A folder where no file may be made (where folders have such a permission).
     fs::create_directory(in / "closed");
     WriteFile(testfiles::NameOf(in / "closed/existing"), testdata::FromString("stays"));
-    fs::permissions(in / "closed", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
+    if (!testfiles::CloseFolder(in / "closed")) return 0;
     const std::string closed = testfiles::NameOf(in / "closed/new"), existing = testfiles::NameOf(in / "closed/existing");
     if (int bad = ExpectRefusals({[&](Cipher& c) { return c.Run(true, plain, closed); },
                                   [&](Cipher& c) { return c.Run(false, secret, closed); },
@@ -143,60 +68,14 @@ int ReadOnlyCases(const fs::path& in) {
                                   [&](Cipher& c) { return c.Run(true, existing, existing); }},
                                  "File access denied", {in, in / "closed"}))
         return 20 + bad;
-#endif
     return 0;
 }
 
 TEST_F(FileFailures, ReadOnlyFilesAndFoldersChangeNothing) {
-#ifdef _WIN32
-    ASSERT_TRUE(MakeFiles(user));
-    WriteFile(testfiles::NameOf(user / "probe"), {});
-    if (!testfiles::MakeReadOnly(testfiles::NameOf(user / "probe")))
+    WriteFile(folder / "probe", {});
+    if (!testfiles::MakeReadOnlyForOrdinaryUser(folder / "probe"))
         GTEST_SKIP() << "the read-only attribute does not stop this process (Wine running as root)";
-    EXPECT_EQ(ReadOnlyCases(user), 0);
-#else
-    testfiles::ExpectExitAsOrdinaryUser(
-        [&] { return MakeFiles(user) ? ReadOnlyCases(user) : 99; },
-        0);
-#endif
-}
-
-#ifdef _WIN32
-// Another program holds a file and shares only reading: opening it for
-// writing is the system's sharing violation, "I/O error 32", and nothing
-// changes.
-TEST_F(FileFailures, AFileHeldByAnotherProgramIsASharingViolation) {
-    ASSERT_TRUE(MakeFiles(folder.path()));
-    const std::string plain = folder / "plain", secret = folder / "secret", out = folder / "out";
-    WriteFile(out, testdata::FromString("existing destination"));
-    using Runs = std::vector<std::function<std::string(Cipher&)>>;
-    const std::pair<std::string, Runs> cases[] = {
-        {plain, {[&](Cipher& c) { return c.Run(true, plain, out); }, [&](Cipher& c) { return c.Run(true, plain, plain); }}},
-        {secret, {[&](Cipher& c) { return c.Run(false, secret, out); },
-                  [&](Cipher& c) { return c.Run(false, secret, secret); }}},
-        {out, {[&](Cipher& c) { return c.Run(true, plain, out); }, [&](Cipher& c) { return c.Run(false, secret, out); }}},
-    };
-    for (const auto& [held, runs] : cases) {
-        SCOPED_TRACE(held);
-        const HANDLE handle = CreateFileW(testfiles::PathOf(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(ExpectRefusals(runs, "I/O error 32", {folder.path()}), 0);
-        CloseHandle(handle);
-    }
-}
-#endif
-
-// The name as the test itself must give it to the system: on Windows a long
-// one needs the \\?\ form (the runtime adds it by itself).
-std::string Reachable(const std::string& name) {
-#ifdef _WIN32
-    std::string native = name;
-    std::replace(native.begin(), native.end(), '/', '\\');
-    return "\\\\?\\" + native;
-#else
-    return name;
-#endif
+    testfiles::ExpectAsOrdinaryUser([&] { return MakeFiles(user) ? ReadOnlyCases(user) : 99; }, 0);
 }
 
 // Cyrillic, CJK, a character beyond the Basic Multilingual Plane and spaces,
@@ -208,7 +87,7 @@ TEST_F(FileFailures, NamesOfEveryScriptAndLength) {
     };
     std::vector<std::string> folders = {folder / "Папка с пробелами"};
     while (characters(folders.back()) < 300) folders.push_back(folders.back() + "/文件夹 𝄞 — длинное имя папки");
-    for (const std::string& f : folders) fs::create_directory(testfiles::PathOf(Reachable(f)));
+    for (const std::string& f : folders) fs::create_directory(testfiles::PathOf(LongForm(f)));
     const std::string deep = folders.back();
     // The system's own folder walk stops at the classic limit on Windows:
     // this test takes its long folder apart itself.
@@ -218,7 +97,7 @@ TEST_F(FileFailures, NamesOfEveryScriptAndLength) {
         ~Cleanup() {
             std::error_code ignored;
             for (const std::string& f : files) rt::RemoveFile(f);
-            for (auto f = folders.rbegin(); f != folders.rend(); ++f) fs::remove(testfiles::PathOf(Reachable(*f)), ignored);
+            for (auto f = folders.rbegin(); f != folders.rend(); ++f) fs::remove(testfiles::PathOf(LongForm(*f)), ignored);
         }
     } cleanup{folders, {}};
 
@@ -230,15 +109,15 @@ TEST_F(FileFailures, NamesOfEveryScriptAndLength) {
         cleanup.files.insert(cleanup.files.end(), {source, secret, back});
         for (bool compression : {true, false}) {
             SCOPED_TRACE(testing::Message() << source << " compression " << compression);
-            WriteFile(Reachable(source), plain);
+            WriteFile(LongForm(source), plain);
             Cipher cipher;
             cipher.crypto.SetCompression(compression);
             ASSERT_EQ(cipher.Run(true, source, secret), "");
             ASSERT_EQ(cipher.Run(false, secret, back), "");
-            EXPECT_EQ(ReadFile(Reachable(back)), plain);
+            EXPECT_EQ(ReadFile(LongForm(back)), plain);
             ASSERT_EQ(cipher.Run(true, back, back), "");
             ASSERT_EQ(cipher.Run(false, back, back), "");
-            EXPECT_EQ(ReadFile(Reachable(back)), plain);
+            EXPECT_EQ(ReadFile(LongForm(back)), plain);
             EXPECT_EQ(cipher.badPasswords, 0);
             for (const char* work : {TCryptLib::kSameFileWorkName, TCryptLib::kPackWorkName})
                 EXPECT_FALSE(rt::FileExists(in + "/" + work)) << "work file left";

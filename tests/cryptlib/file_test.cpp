@@ -1,23 +1,23 @@
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <new>
+#include <string>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <map>
-#include <new>
-#include <functional>
-#include <string>
-
-#include "cryptlib.h"
-#include "lzh.h"
-#include "cryptlib/reference_cipher.h"
-#include "lzh/lzh_memory.h"
+#include "cryptlib/cryptlib.h"
+#include "cryptlib/program_keys.h"
+#include "cryptlib/secure_buffer.h"
+#include "lzh/lzh.h"
 #include "runtime/clock.h"
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
-#include "secure_buffer.h"
-#include "support/files.h"
-#include "cryptlib/program_keys.h"
+#include "tests/cryptlib/reference_cipher.h"
+#include "tests/lzh/lzh_memory.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -296,10 +296,9 @@ TEST_F(CryptFiles, OneFileUnderOtherNamesIsWorkedOnInPlace) {
         {file, dir / "hard"},
         {file, dir / "soft"},
     };
-#ifdef _WIN32
-    names.push_back({file, dir / "FILE"});
-    names.push_back({dir / "File", "sub\\..\\fiLe"});
-#endif
+    // Where the system's names are not exact, other spellings too, absolute and relative.
+    for (const std::string& other : testfiles::OtherSpellings(dir.name(), "sub", "file")) names.push_back({file, other});
+    for (const std::string& other : testfiles::OtherSpellings("", "sub", "file")) names.push_back({other, file});
 
     for (bool compression : {true, false}) {
         for (const auto& [a, b] : names) {

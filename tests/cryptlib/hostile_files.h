@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "cryptlib.h"
-#include "lzh/lzh_memory.h"
+#include "cryptlib/cryptlib.h"
+#include "cryptlib/program_keys.h"
 #include "runtime/clock.h"
 #include "runtime/exceptions.h"
-#include "support/files.h"
-#include "cryptlib/program_keys.h"
+#include "tests/lzh/lzh_memory.h"
+#include "tests/support/files.h"
 
 namespace hostile {
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "cryptlib/hostile_files.h"
+#include "tests/cryptlib/hostile_files.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // A sample of damaged enciphered files; tools/hostile-files runs them all.
 #include <gtest/gtest.h>
 
-#include "cryptlib/hostile_files.h"
+#include "tests/cryptlib/hostile_files.h"
 
 namespace {
 

@@ -3,15 +3,15 @@
 // password and clock.  A change to the format, the cipher or the compressor's
 // output that both sides of the other tests would share fails here.
 // The files and the sources below are frozen: never make them anew.
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <string>
 
-#include "cryptlib.h"
-#include "runtime/clock.h"
-#include "support/files.h"
+#include <gtest/gtest.h>
+
+#include "cryptlib/cryptlib.h"
 #include "cryptlib/program_keys.h"
+#include "runtime/clock.h"
+#include "tests/support/files.h"
 
 namespace {
 

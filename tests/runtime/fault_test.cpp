@@ -1,19 +1,12 @@
 // The seam through which tests make the N-th file call fail or write short.
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
-#include "support/files.h"
-
-#ifdef _WIN32
-constexpr int kDiskFull = 112;
-#else
-#include <cerrno>
-constexpr int kDiskFull = ENOSPC;
-#endif
+#include "tests/support/files.h"
 
 namespace {
 
@@ -102,7 +95,7 @@ TEST_F(FaultInjection, AShortWriteWritesHalfThenReportsADiskFull) {
         file.Write("abcdefghij", 10);
         FAIL() << "no error";
     } catch (const rt::EInOutError& e) {
-        EXPECT_EQ(e.ErrorCode(), kDiskFull);
+        EXPECT_EQ(e.ErrorCode(), DiskFullError());
     }
     file.Write("!", 1);
     file.Close();

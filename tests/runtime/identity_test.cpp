@@ -2,31 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "runtime/file.h"
-#include "support/files.h"
+#include "tests/runtime/fixtures.h"
+#include "tests/support/files.h"
 
 namespace {
 
 using namespace testfiles;
-
-class Identity : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fs::create_directory(folder.path() / "d");
-        WriteText(name, "x");
-        WriteText(other, "y");
-        identity = rt::IdentityOf(name);
-        ASSERT_TRUE(identity.has_value());
-    }
-    void ExpectSame(const std::string& alias) {
-        SCOPED_TRACE(alias);
-        EXPECT_EQ(rt::IdentityOf(alias), identity);
-    }
-
-    TempFolder folder;
-    const std::string name = folder / "x";
-    const std::string other = folder / "y";
-    std::optional<rt::FileIdentity> identity;
-};
+using runtimetest::Identity;
 
 TEST_F(Identity, DifferentFilesDiffer) {
     const auto otherIdentity = rt::IdentityOf(other);
@@ -79,13 +61,5 @@ TEST_F(Identity, LinkedFileFollowsLinksToTheEnd) {
     }
     EXPECT_FALSE(rt::LinkedFile(folder / "dangling").has_value());
 }
-
-#ifdef _WIN32
-TEST_F(Identity, LetterCaseAndSeparators) {
-    ExpectSame(folder / "X");
-    std::string backslashed = folder / "d\\..\\x";
-    ExpectSame(backslashed);
-}
-#endif
 
 }  // namespace

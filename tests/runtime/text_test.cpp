@@ -3,10 +3,6 @@
 #include "runtime/secret.h"
 #include "runtime/text.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace {
 
 std::string Byte(int b) { return std::string(1, static_cast<char>(b)); }
@@ -52,18 +48,6 @@ TEST(Cp1251, CharactersOutsideTheCodePageAreRefused) {
     // The byte without a character reads as the replacement character.
     EXPECT_EQ(rt::Cp1251ToUtf16("\x98"), u"\xFFFD");
 }
-
-#ifdef _WIN32
-TEST(Cp1251, AgreesWithTheSystemsCodePage) {
-    for (int b = 0x80; b < 256; ++b) {
-        if (b == 0x98) continue;
-        const char byte = static_cast<char>(b);
-        wchar_t system = 0;
-        ASSERT_EQ(MultiByteToWideChar(1251, 0, &byte, 1, &system, 1), 1);
-        EXPECT_EQ(rt::Cp1251ToUtf16(Byte(b)), std::u16string(1, static_cast<char16_t>(system))) << b;
-    }
-}
-#endif
 
 TEST(Utf, RoundTripsAtEveryLengthBoundary) {
     for (const char32_t c : {0x0u, 0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xD7FFu, 0xE000u, 0xFFFDu, 0xFFFFu, 0x10000u,

@@ -1,9 +1,9 @@
 // Files for tests: a fresh folder per test, names as the core takes them
-// (UTF-8), reading, writing and listing files, and the links and permissions
-// that not every system offers.
+// (UTF-8), reading, writing and listing files, and what differs between
+// systems: error numbers, the spellings of names, links, and the permissions
+// that stop a user.  The platform's part is in files_posix.cpp and
+// files_win32.cpp.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -14,18 +14,9 @@
 #include <map>
 #include <random>
 #include <string>
+#include <vector>
 
-#include "support/test_data.h"
-
-#ifdef _WIN32
-#include <windows.h>
-// Macros of the system's own file-encryption calls, whose names the cipher's
-// operations share.
-#undef EncryptFile
-#undef DecryptFile
-#else
-#include <unistd.h>
-#endif
+#include "tests/support/test_data.h"
 
 namespace testfiles {
 
@@ -102,20 +93,6 @@ inline std::map<std::string, Bytes> Snapshot(const fs::path& folder) {
     return files;
 }
 
-// A symbolic link; false where the system makes none (Wine accepts the call
-// and creates nothing).
-inline bool MakeSymlink(const std::string& target, const std::string& link) {
-#ifdef _WIN32
-    CreateSymbolicLinkW(PathOf(link).c_str(), PathOf(target).c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
-    const DWORD attributes = GetFileAttributesW(PathOf(link).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-#else
-    std::error_code error;
-    fs::create_symlink(PathOf(target), PathOf(link), error);
-    return !error;
-#endif
-}
-
 // Takes write permission (on Windows the read-only attribute) from a file;
 // false when the system still lets this process write it (root, or Wine
 // running as root).
@@ -125,18 +102,45 @@ inline bool MakeReadOnly(const std::string& name) {
     return !std::ofstream(PathOf(name), std::ios::binary | std::ios::app);
 }
 
-#ifndef _WIN32
-// Runs `test` in a child process, as the unprivileged user "nobody" when the
-// tests run as root, whom permission bits do not stop; `test` gives the
-// child's exit code.  The files it uses must be reachable for that user.
-inline void ExpectExitAsOrdinaryUser(const std::function<int()>& test, int expected) {
-    EXPECT_EXIT(
-        {
-            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) std::_Exit(100);
-            std::_Exit(test());
-        },
-        ::testing::ExitedWithCode(expected), "");
-}
-#endif
+// --- What each system does its own way ---------------------------------------
+
+// The error number of a write to a full disk.
+int DiskFullError();
+// The error number of a name whose folder does not exist (on POSIX systems
+// that of a missing file).
+int MissingFolderError();
+
+// Whether names follow Windows' rules: backslashes separate as slashes do,
+// a drive's colon ends a folder, and "\\server\share\" is a folder.
+bool WindowsNames();
+// The name as a test hands it to the system itself: on Windows a long one
+// needs the \\?\ form (the runtime adds it by itself).
+std::string LongForm(const std::string& name);
+// Other spellings the system takes for the file `name` in `folder`, whose
+// subfolder `sub` exists: on Windows, whose names ignore letter case and
+// take backslashes, the name in capitals and the way through `sub` with
+// backslashes.  None on POSIX systems, whose names are exact.
+std::vector<std::string> OtherSpellings(const std::string& folder, const std::string& sub, const std::string& name);
+
+// A symbolic link; false where the system makes none (Wine accepts the call
+// and creates nothing).
+bool MakeSymlink(const std::string& target, const std::string& link);
+
+// An ordinary user is one whom permissions stop.  On POSIX systems tests
+// act as one in a child process, as the user "nobody" when they run as
+// root; on Windows in this process, which the read-only attribute stops
+// unless it is Wine running as root.
+//
+// Takes write permission from a file (MakeReadOnly); false when that does
+// not stop the ordinary user.
+bool MakeReadOnlyForOrdinaryUser(const std::string& name);
+// Hands a folder to the ordinary user, so that they may make files in it.
+bool GiveToOrdinaryUser(const fs::path& folder);
+// Takes the right to make files in it from a folder; false where folders
+// have no such permission (Windows), and nothing is done.
+bool CloseFolder(const fs::path& folder);
+// Expects `test`, run as the ordinary user, to give `expected`.  The files
+// it uses must be reachable for that user.
+void ExpectAsOrdinaryUser(const std::function<int()>& test, int expected);
 
 }  // namespace testfiles

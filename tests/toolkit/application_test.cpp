@@ -1,8 +1,8 @@
-#include "gui_support.h"
+#include <gtest/gtest.h>
+
+#include "tests/toolkit/gui_support.h"
 #include "toolkit/application.h"
 #include "toolkit/buttons.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "toolkit/component.h"
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include "toolkit/component.h"
 
 namespace {
 

@@ -1,11 +1,12 @@
-#include "toolkit/buttons.h"
-#include "toolkit/dialogs.h"
-#include "toolkit/gui_support.h"
+#include <filesystem>
 
+#include <windows.h>
 #include <commdlg.h>
 #include <dlgs.h>
 
-#include <filesystem>
+#include "tests/toolkit/gui_support.h"
+#include "toolkit/buttons.h"
+#include "toolkit/dialogs.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "gui_support.h"
+#include <gtest/gtest.h>
+
+#include "tests/toolkit/gui_support.h"
 #include "toolkit/buttons.h"
 #include "toolkit/graphics.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

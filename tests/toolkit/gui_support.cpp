@@ -1,4 +1,4 @@
-#include "gui_support.h"
+#include "tests/toolkit/gui_support.h"
 
 #include <windows.h>
 

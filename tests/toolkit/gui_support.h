@@ -3,15 +3,15 @@
 // windows, and the process's GDI object count.
 #pragma once
 
-#include "toolkit/application.h"
-#include "toolkit/form.h"
-
-#include <gtest/gtest.h>
-
 #include <exception>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include "toolkit/application.h"
+#include "toolkit/form.h"
 
 namespace guitest {
 

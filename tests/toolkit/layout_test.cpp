@@ -1,9 +1,9 @@
-#include "gui_support.h"
+#include <gtest/gtest.h>
+
+#include "tests/toolkit/gui_support.h"
 #include "toolkit/buttons.h"
 #include "toolkit/edit.h"
 #include "toolkit/label.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -11,14 +11,11 @@ using namespace guitest;
 
 const tk::FormLayout& TestLayout() {
     static const tk::FormLayout layout{
-        L"Layout",
-        336,
-        187,
-        tk::BorderStyle::Single,
-        tk::biSystemMenu | tk::biMinimize,
-        tk::FormPosition::ScreenCenter,
-        {{L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-11"}},
-        {
+        .caption = L"Layout",
+        .clientWidth = 336,
+        .clientHeight = 187,
+        .settings = {{L"Font.Name", L"MS Sans Serif"}, {L"Font.Height", L"-11"}},
+        .controls = {
             {L"TLabel", L"PasswordLbl", 8, 8, 65, 17, L"Пороль:", -1,
              {{L"AutoSize", L"False"}, {L"Layout", L"tlBottom"}, {L"FocusControl", L"PasswordEdit"}}},
             {L"TEdit", L"PasswordEdit", 112, 8, 217, 21, L"marigold", 0,

@@ -1,12 +1,12 @@
-#include "gui_support.h"
-#include "toolkit/buttons.h"
-#include "toolkit/edit.h"
-#include "toolkit/label.h"
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include "tests/toolkit/gui_support.h"
+#include "toolkit/buttons.h"
+#include "toolkit/edit.h"
+#include "toolkit/label.h"
 
 namespace {
 

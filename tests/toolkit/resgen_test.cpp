@@ -1,9 +1,9 @@
-#include "toolkit/resgen/pixmap.h"
+#include <cstdint>
+#include <string>
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
+#include "toolkit/resgen/pixmap.h"
 
 namespace {
 

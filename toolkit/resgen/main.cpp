@@ -2,11 +2,11 @@
 // tessavel-resgen ico OUT.ico IN.pixmap...
 // Turns the text pictures of the resources into the files the resource
 // compiler links.
-#include "pixmap.h"
-
 #include <fstream>
 #include <iostream>
 #include <iterator>
+
+#include "toolkit/resgen/pixmap.h"
 
 namespace {
 

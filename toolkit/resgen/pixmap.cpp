@@ -1,4 +1,4 @@
-#include "pixmap.h"
+#include "toolkit/resgen/pixmap.h"
 
 #include <map>
 #include <sstream>

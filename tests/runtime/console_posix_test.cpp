@@ -1,73 +1,24 @@
-// The clock and the console.
-#include <gtest/gtest.h>
+// The console on POSIX systems: arguments, errors, the password prompt on a
+// terminal, and stop requests.
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
-#include <ctime>
-
-#include "runtime/clock.h"
-#include "runtime/console.h"
-#include "runtime/stop_requests.h"
-#include "support/files.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <csignal>
-#endif
+#include "runtime/console.h"
+#include "runtime/stop_requests.h"
+#include "tests/support/files.h"
 
 namespace {
 
 using namespace testfiles;
-
-TEST(Clock, MillisecondsSinceMidnightUtc) {
-    rt::testing::SetClock(-1);
-    const std::int64_t expected = static_cast<std::int64_t>(std::time(nullptr) % 86400) * 1000;
-    const std::int64_t ms = rt::MillisecondsSinceMidnightUtc();
-    EXPECT_LT(ms, 86400000);
-    // Within two seconds of the C library's clock, around midnight too.
-    std::int64_t distance = (ms - expected) % 86400000;
-    if (distance < 0) distance += 86400000;
-    EXPECT_TRUE(distance < 2000 || distance > 86400000 - 2000) << ms << " vs " << expected;
-}
-
-TEST(Clock, TestsCanFixIt) {
-    rt::testing::SetClock(0);
-    EXPECT_EQ(rt::MillisecondsSinceMidnightUtc(), 0u);
-    rt::testing::SetClock(86399999);
-    EXPECT_EQ(rt::MillisecondsSinceMidnightUtc(), 86399999u);
-    rt::testing::SetClock(12345);
-    EXPECT_EQ(rt::MillisecondsSinceMidnightUtc(), 12345u);
-    rt::testing::SetClock(-1);
-    EXPECT_LT(rt::MillisecondsSinceMidnightUtc(), 86400000u);
-}
-
-#ifdef _WIN32
-
-TEST(Console, ArgumentsComeFromTheWideCommandLine) {
-    const std::vector<std::string> arguments = rt::CommandLineArguments(0, nullptr);
-    ASSERT_FALSE(arguments.empty());
-    EXPECT_NE(arguments[0].find("runtime_tests"), std::string::npos) << arguments[0];
-}
-
-TEST(Console, ErrorsGoOutAsUtf8WhenRedirected) {
-    TempFolder folder;
-    const HANDLE file =
-        CreateFileW(PathOf(folder / "stderr").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    const HANDLE previous = GetStdHandle(STD_ERROR_HANDLE);
-    SetStdHandle(STD_ERROR_HANDLE, file);
-    rt::WriteError("Ошибка 文\n");
-    SetStdHandle(STD_ERROR_HANDLE, previous);
-    CloseHandle(file);
-    EXPECT_EQ(ReadText(folder / "stderr"), "Ошибка 文\n");
-}
-
-#else
 
 TEST(Console, ArgumentsAreArgv) {
     char first[] = "prog";
@@ -224,7 +175,5 @@ TEST(Console, NoTerminalNoPassword) {
         },
         ::testing::ExitedWithCode(0), "");
 }
-
-#endif
 
 }  // namespace
