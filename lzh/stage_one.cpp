@@ -1,0 +1,186 @@
+#include "stage_one.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <limits>
+
+namespace lzh::detail {
+namespace {
+
+// Input bytes may enter the ring up to this far beyond the position going in:
+// what they overwrite lies a whole ring back, before the oldest key still in
+// a tree (position k - 4078).
+constexpr std::int64_t kFillAhead = kWindowSize + kMaxMatch;
+
+// The longest stretch of one byte value taken in one step.  It must stay
+// below kRemovalLag, so the node standing for the stretch is never due for
+// removal inside it.
+constexpr std::int64_t kLongestRun = kWindowSize / 2;
+
+// How many of the first `limit` bytes at x equal b.
+std::int64_t CountRun(const std::uint8_t* x, std::int64_t limit, std::uint8_t b) noexcept {
+    std::int64_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::uint64_t pattern = 0x0101010101010101ULL * b;
+        for (; i + 8 <= limit; i += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, x + i, 8);
+            if (w != pattern) return i + (std::countr_zero(w ^ pattern) >> 3);
+        }
+    }
+    while (i < limit && x[i] == b) ++i;
+    return i;
+}
+
+}  // namespace
+
+void TreeWorker::Prepare(WorkerArea& area, const std::uint8_t* owner, std::uint8_t self) noexcept {
+    area_ = &area;
+    trees_ = MatchTrees(area.trees);
+    owner_ = owner;
+    self_ = self;
+    begun_ = false;
+}
+
+void TreeWorker::Begin() noexcept {
+    std::memset(area_->trees.bytes, 0, sizeof area_->trees.bytes);
+    trees_.ResetTrees();
+    trees_.matchPosition = trees_.matchLength = trees_.depth = 0;
+    filled_ = 0;
+    removed_ = -kRemovalLag;
+    begun_ = true;
+    if (!Owns(0)) return;
+    // Eighteen positions of zeros go into tree 0 before the input's first,
+    // the nearest first; their keys run into input bytes 0..16.
+    Fill(-1);
+    for (std::int64_t k = -1; k >= -static_cast<std::int64_t>(kMaxMatch); --k) trees_.InsertPosition(NodeOf(k));
+}
+
+void TreeWorker::Run(const Round& round, const std::atomic<bool>* stop) {
+    round_ = &round;
+    if (!begun_) Begin();
+    std::int64_t next = round.from;  // positions before it are done
+    if (owner_ == nullptr) {
+        while (next < round.to) next = Position(next);
+    } else {
+        std::uint32_t* const list = area_->list;
+        for (std::int64_t chunk = round.from; chunk < round.to; chunk += kListChunk) {
+            if (stop != nullptr && stop->load(std::memory_order_relaxed)) return;
+            const auto n = static_cast<std::uint32_t>(std::min<std::int64_t>(round.to - chunk, kListChunk));
+            const std::uint8_t* const x = round.bytes + (chunk - round.begin);
+            std::uint32_t count = 0;
+            for (std::uint32_t i = 0; i < n; ++i) {
+                list[count] = i;
+                count += owner_[x[i]] == self_;
+            }
+            for (std::uint32_t j = 0; j < count; ++j) {
+                const std::int64_t k = chunk + list[j];
+                if (k >= next) next = Position(k);
+            }
+        }
+    }
+    // The rest of this buffer goes into the ring now: the next round's bytes
+    // are elsewhere, and the caller reuses this buffer.
+    if (round.blockEnds) CopyIn(round.avail);
+}
+
+// Removal, insertion, and the match of position k.  Returns the next
+// position not yet done.
+std::int64_t TreeWorker::Position(std::int64_t k) {
+    RemoveThrough(k - kRemovalLag);
+    if (filled_ < k + kMaxMatch) Fill(k);
+    const std::uint32_t node = NodeOf(k);
+    trees_.InsertPosition(node);
+    round_->results[k - round_->from] = PackMatch(trees_.matchLength, trees_.matchPosition);
+    if (trees_.depth == 1 && UniformKey(node)) [[unlikely]]
+        return k + 1 + RunOfOneByte(k, node);
+    return k + 1;
+}
+
+// Inside a run of one byte value b, each position's key equals the one
+// before, which stands on top of tree b: every insertion replaces the top
+// node by the next position and finds a match of 18 one position back.  Such
+// a stretch is done with one replacement at its end.  The removals due on the
+// way only read and write links, so doing them all first changes nothing:
+// where they would touch the current top node they touch the one standing
+// for it, whose links the replacement hands over.  Called when node k, just
+// inserted, is on top of its tree with a key of one byte value; returns how
+// many positions after k it has done.
+std::int64_t TreeWorker::RunOfOneByte(std::int64_t k, std::uint32_t node) {
+    const std::int64_t last = std::min({round_->to - 1, round_->avail - static_cast<std::int64_t>(kMaxMatch),
+                                        k + kLongestRun});
+    if (last <= k) return 0;
+    // Position k + 1 + i keeps a key of b's alone while input byte k + 18 + i is b.
+    const std::uint8_t b = area_->trees.bytes[node];
+    const std::int64_t m = CountRun(round_->bytes + (k + kMaxMatch - round_->begin), last - k, b);
+    if (m == 0) return 0;
+    std::uint32_t* const results = round_->results + (k + 1 - round_->from);
+    std::uint32_t before = node;
+    for (std::int64_t i = 0; i < m; ++i) {
+        results[i] = PackMatch(kMaxMatch, before);
+        before = (before + 1) & kNodeMask;
+    }
+    RemoveThrough(k + m - kRemovalLag);
+    trees_.ReplaceNode(node, NodeOf(k + m));
+    return m;
+}
+
+// Positions of other workers' trees are never in this worker's tables, so
+// their entries read as empty.
+void TreeWorker::RemoveThrough(std::int64_t j) noexcept {
+    while (removed_ < j) {
+        const std::uint32_t node = NodeOf(++removed_);
+        if (trees_.InTree(node)) trees_.RemovePosition(node);
+    }
+}
+
+// Brings the ring up to the key of position k: input bytes through k + 17,
+// and at the end of the input the bytes one window earlier after it.
+void TreeWorker::Fill(std::int64_t k) noexcept {
+    CopyIn(std::min(round_->avail, k + kFillAhead));
+    if (filled_ < k + kMaxMatch) StaleTail();
+}
+
+void TreeWorker::CopyIn(std::int64_t hi) noexcept {
+    // Bytes a whole ring or more behind hi would be overwritten before use.
+    const std::int64_t lo = std::max(filled_, hi - static_cast<std::int64_t>(kNodes));
+    if (lo >= hi) return;
+    std::uint8_t* const ring = area_->trees.bytes;
+    const std::uint8_t* from = round_->bytes + (lo - round_->begin);
+    std::uint32_t node = NodeOf(lo);
+    auto left = static_cast<std::uint32_t>(hi - lo);
+    while (left > 0) {
+        const std::uint32_t chunk = std::min(left, kNodes - node);
+        std::memcpy(ring + node, from, chunk);
+        if (node < kMirrorSize) std::memcpy(ring + kNodes + node, from, std::min(chunk, kMirrorSize - node));
+        from += chunk;
+        left -= chunk;
+        node = (node + chunk) & kNodeMask;
+    }
+    filled_ = hi;
+}
+
+// The input has ended at round.avail.  The 17 positions after it keep what
+// they held one window earlier (zero where the input never reached), which
+// in this ring of two windows is the node 4096 away.
+void TreeWorker::StaleTail() noexcept {
+    std::uint8_t* const ring = area_->trees.bytes;
+    for (std::uint32_t i = 0; i < kMirrorSize; ++i) {
+        const std::uint32_t node = NodeOf(round_->avail + i);
+        ring[node] = ring[node ^ kWindowSize];
+        if (node < kMirrorSize) ring[kNodes + node] = ring[node];
+    }
+    filled_ = std::numeric_limits<std::int64_t>::max();
+}
+
+bool TreeWorker::UniformKey(std::uint32_t node) const noexcept {
+    const std::uint8_t* const key = area_->trees.bytes + node;
+    std::uint64_t u, v;
+    std::memcpy(&u, key, 8);
+    std::memcpy(&v, key + 8, 8);
+    const std::uint64_t pattern = 0x0101010101010101ULL * key[0];
+    return u == pattern && v == pattern && key[16] == key[0] && key[17] == key[0];
+}
+
+}  // namespace lzh::detail

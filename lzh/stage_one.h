@@ -1,0 +1,93 @@
+// Stage one of the encoder: finding, for every input position, the match
+// that inserting it into its tree leaves.
+//
+// Each of the 256 trees is touched only by the positions whose first byte it
+// belongs to, and the order of its insertions and removals depends on
+// position numbers alone: before position k goes in, position k - 4079 comes
+// out (when it is still in), and the key of position k is a fixed function of
+// the input (input bytes, zeros before the input, and after its end the bytes
+// one window earlier).  So a worker that owns some of the trees, and does
+// their operations in input order while skipping everyone else's positions,
+// finds exactly the matches a single pass over all trees finds.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "lzss.h"
+
+namespace lzh::detail {
+
+// What the trees found for one position: the match length (0..18) and the
+// window position of the match (meaningless below 3).
+[[nodiscard]] constexpr std::uint32_t PackMatch(std::uint32_t length, std::uint32_t node) noexcept {
+    return length << 12 | (node & kWindowMask);
+}
+[[nodiscard]] constexpr std::uint32_t MatchLength(std::uint32_t packed) noexcept { return packed >> 12; }
+[[nodiscard]] constexpr std::uint32_t MatchPosition(std::uint32_t packed) noexcept { return packed & kWindowMask; }
+
+// Node of input position k; negative k are the zero bytes before the input.
+[[nodiscard]] constexpr std::uint32_t NodeOf(std::int64_t k) noexcept {
+    return static_cast<std::uint32_t>(k + kStartPosition) & kNodeMask;
+}
+
+// Before position k goes into the trees, position k - kRemovalLag comes out.
+inline constexpr std::int64_t kRemovalLag = kWindowSize - kMirrorSize;  // 4079
+
+// A stretch of positions handed to the workers.
+struct Round {
+    std::int64_t from = 0;  // positions from..to-1 get their matches found
+    std::int64_t to = 0;
+    const std::uint8_t* bytes = nullptr;  // bytes[i] is input byte begin + i, known up to avail
+    std::int64_t begin = 0;
+    std::int64_t avail = 0;
+    bool last = false;       // the input ends at avail
+    bool blockEnds = false;  // the next round's bytes are in another buffer
+    std::uint32_t* results = nullptr;  // results[k - from], packed by PackMatch
+};
+
+inline constexpr std::uint32_t kListChunk = 4096;
+
+// One worker's memory: its trees over its own copy of the input, and the list
+// of its positions in the chunk at hand.
+struct WorkerArea {
+    TreeArea trees;
+    std::uint32_t list[kListChunk];
+};
+
+class TreeWorker {
+public:
+    TreeWorker() noexcept = default;
+
+    // Makes the worker owner of the trees whose first byte b has owner[b] ==
+    // self (of all trees when owner is null), for a new job.  The trees and
+    // the ring are emptied by the first Run, on the worker's own thread.
+    void Prepare(WorkerArea& area, const std::uint8_t* owner, std::uint8_t self) noexcept;
+
+    // Finds the matches of the owned positions in round.from..to-1, in input
+    // order.  Rounds follow each other without gaps.  Returns early when
+    // *stop turns true; the job is then abandoned.
+    void Run(const Round& round, const std::atomic<bool>* stop);
+
+private:
+    [[nodiscard]] bool Owns(std::uint8_t b) const noexcept { return owner_ == nullptr || owner_[b] == self_; }
+    void Begin() noexcept;
+    std::int64_t Position(std::int64_t k);
+    std::int64_t RunOfOneByte(std::int64_t k, std::uint32_t node);
+    void RemoveThrough(std::int64_t j) noexcept;
+    void Fill(std::int64_t k) noexcept;
+    void CopyIn(std::int64_t hi) noexcept;
+    void StaleTail() noexcept;
+    [[nodiscard]] bool UniformKey(std::uint32_t node) const noexcept;
+
+    WorkerArea* area_ = nullptr;
+    MatchTrees trees_;
+    const std::uint8_t* owner_ = nullptr;
+    std::uint8_t self_ = 0;
+    bool begun_ = false;
+    const Round* round_ = nullptr;
+    std::int64_t filled_ = 0;   // input bytes 0..filled_-1 have been through the ring
+    std::int64_t removed_ = 0;  // positions up to removed_ have been taken out when due
+};
+
+}  // namespace lzh::detail
