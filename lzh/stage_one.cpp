@@ -48,13 +48,16 @@ void TreeWorker::Begin() noexcept {
     trees_.ResetTrees();
     trees_.matchPosition = trees_.matchLength = trees_.depth = 0;
     filled_ = 0;
-    removed_ = -kRemovalLag;
+    oldest_ = newest_ = 0;
     begun_ = true;
     if (!Owns(0)) return;
     // Eighteen positions of zeros go into tree 0 before the input's first,
-    // the nearest first; their keys run into input bytes 0..16.
+    // the nearest first; their keys run into input bytes 0..16.  They come
+    // out oldest first like any other.
     Fill(-1);
-    for (std::int64_t k = -1; k >= -static_cast<std::int64_t>(kMaxMatch); --k) trees_.InsertPosition(NodeOf(k));
+    constexpr auto kStart = static_cast<std::int64_t>(kMaxMatch);
+    for (std::int64_t k = -1; k >= -kStart; --k) trees_.InsertPosition(NodeOf(k));
+    for (std::int64_t k = -kStart; k < 0; ++k) Inserted(k);
 }
 
 void TreeWorker::Run(const Round& round, const std::atomic<bool>* stop) {
@@ -88,10 +91,11 @@ void TreeWorker::Run(const Round& round, const std::atomic<bool>* stop) {
 // Removal, insertion, and the match of position k.  Returns the next
 // position not yet done.
 std::int64_t TreeWorker::Position(std::int64_t k) {
-    RemoveThrough(k - kRemovalLag);
+    RemoveDue(k);
     if (filled_ < k + kMaxMatch) Fill(k);
     const std::uint32_t node = NodeOf(k);
     trees_.InsertPosition(node);
+    Inserted(k);
     round_->results[k - round_->from] = PackMatch(trees_.matchLength, trees_.matchPosition);
     if (trees_.depth == 1 && UniformKey(node)) [[unlikely]]
         return k + 1 + RunOfOneByte(k, node);
@@ -121,18 +125,38 @@ std::int64_t TreeWorker::RunOfOneByte(std::int64_t k, std::uint32_t node) {
         results[i] = PackMatch(kMaxMatch, before);
         before = (before + 1) & kNodeMask;
     }
-    RemoveThrough(k + m - kRemovalLag);
+    RemoveDue(k + m);
     trees_.ReplaceNode(node, NodeOf(k + m));
+    Inserted(k + m);  // the positions in between have been replaced already
     return m;
 }
 
-// Positions of other workers' trees are never in this worker's tables, so
-// their entries read as empty.
-void TreeWorker::RemoveThrough(std::int64_t j) noexcept {
-    while (removed_ < j) {
-        const std::uint32_t node = NodeOf(++removed_);
+// Takes out the positions due before position k goes in: those 4079 or more
+// behind it, unless an equal key has replaced them since.
+void TreeWorker::RemoveDue(std::int64_t k) noexcept {
+    std::uint16_t* const queue = area_->inserted;
+    if (k - lastInserted_ >= kRemovalLag) {
+        // All are due; and some may lie a whole ring back, where their
+        // nodes no longer tell their distance.
+        for (; oldest_ != newest_; ++oldest_) {
+            const std::uint32_t node = queue[oldest_ & kNodeMask];
+            if (trees_.InTree(node)) trees_.RemovePosition(node);
+        }
+        return;
+    }
+    // Each queued position lies less than 2 * 4079 behind k: its node's
+    // distance on the ring is its distance in the input.
+    const std::uint32_t here = NodeOf(k);
+    for (; oldest_ != newest_; ++oldest_) {
+        const std::uint32_t node = queue[oldest_ & kNodeMask];
+        if (((here - node) & kNodeMask) < kRemovalLag) break;
         if (trees_.InTree(node)) trees_.RemovePosition(node);
     }
+}
+
+void TreeWorker::Inserted(std::int64_t k) noexcept {
+    area_->inserted[newest_++ & kNodeMask] = static_cast<std::uint16_t>(NodeOf(k));
+    lastInserted_ = k;
 }
 
 // Brings the ring up to the key of position k: input bytes through k + 17,

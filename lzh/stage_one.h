@@ -48,11 +48,13 @@ struct Round {
 
 inline constexpr std::uint32_t kListChunk = 4096;
 
-// One worker's memory: its trees over its own copy of the input, and the list
-// of its positions in the chunk at hand.
+// One worker's memory: its trees over its own copy of the input, the list of
+// its positions in the chunk at hand, and its positions still in the trees,
+// oldest first (as nodes: every one lies less than a ring behind the next).
 struct WorkerArea {
     TreeArea trees;
     std::uint32_t list[kListChunk];
+    std::uint16_t inserted[kNodes];
 };
 
 class TreeWorker {
@@ -74,7 +76,8 @@ private:
     void Begin() noexcept;
     std::int64_t Position(std::int64_t k);
     std::int64_t RunOfOneByte(std::int64_t k, std::uint32_t node);
-    void RemoveThrough(std::int64_t j) noexcept;
+    void RemoveDue(std::int64_t k) noexcept;
+    void Inserted(std::int64_t k) noexcept;
     void Fill(std::int64_t k) noexcept;
     void CopyIn(std::int64_t hi) noexcept;
     void StaleTail() noexcept;
@@ -86,8 +89,10 @@ private:
     std::uint8_t self_ = 0;
     bool begun_ = false;
     const Round* round_ = nullptr;
-    std::int64_t filled_ = 0;   // input bytes 0..filled_-1 have been through the ring
-    std::int64_t removed_ = 0;  // positions up to removed_ have been taken out when due
+    std::int64_t filled_ = 0;  // input bytes 0..filled_-1 have been through the ring
+    std::uint32_t oldest_ = 0;  // the queue of inserted positions: area_->inserted[oldest_..newest_)
+    std::uint32_t newest_ = 0;
+    std::int64_t lastInserted_ = 0;
 };
 
 }  // namespace lzh::detail
