@@ -2,7 +2,8 @@
 // format by hand and for the benchmark scripts.
 //   lzh-tool [--threads N] encode SOURCE DEST
 //   lzh-tool decode SOURCE DEST
-//   lzh-tool trees SOURCE       the largest match tree's share of positions
+//   lzh-tool trees SOURCE       the largest match tree's share of positions,
+//                               and the default thread count
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -60,8 +61,8 @@ int Trees(std::FILE* source) {
     for (unsigned b = 1; b < 256; ++b)
         if (count[b] > count[largest]) largest = b;
     const double share = total == 0 ? 0.0 : static_cast<double>(count[largest]) / static_cast<double>(total);
-    std::printf("largest tree: byte 0x%02X, %.4f of %llu positions\n", largest, share,
-                static_cast<unsigned long long>(total));
+    std::printf("largest tree: byte 0x%02X, %.4f of %llu positions; default threads: %u\n", largest, share,
+                static_cast<unsigned long long>(total), lzh::DefaultThreads());
     return 0;
 }
 
