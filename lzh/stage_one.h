@@ -57,7 +57,9 @@ struct WorkerArea {
     std::uint16_t inserted[kNodes];
 };
 
-class TreeWorker {
+// Workers lie side by side in an array and write their state on every
+// insertion: each has cache lines of its own.
+class alignas(64) TreeWorker {
 public:
     TreeWorker() noexcept = default;
 
