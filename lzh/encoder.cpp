@@ -47,7 +47,7 @@ struct Layout {
         : blockBytes(block),
           resultCount(threads == 1 ? kSlice : block + kCarry),
           resultArrays(threads == 1 ? 1 : 2),
-          workersAt(RoundUp(resultArrays * resultCount * sizeof(std::uint32_t))),
+          workersAt(RoundUp(resultArrays * resultCount * sizeof(Found))),
           workBytes(kAlign + workersAt + threads * RoundUp(sizeof(WorkerArea))),
           inputBytes(kBlockSize + 2 * (kCarry + std::size_t{block})) {}
 
@@ -129,9 +129,8 @@ public:
         const std::int64_t end = reader_.End();
         std::int64_t k = next_;
         while (k < round.to) {
-            const std::uint32_t found = round.results[k - round.from];
-            std::int64_t length = MatchLength(found);
-            if (length > end - k) length = end - k;
+            const Found found = round.results[k - round.from];
+            std::int64_t length = IsMatch(k, found) ? std::min<std::int64_t>(MatchLength(found), end - k) : 1;
             if (length <= kThreshold) {
                 group_.Literal(round.bytes[k - round.begin]);
                 length = 1;
@@ -279,7 +278,7 @@ public:
           buffers_{memory.input() + kBlockSize, memory.input() + kBlockSize + kCarry + layout.blockBytes} {
         auto* const work = reinterpret_cast<std::uint8_t*>(
             RoundUp(reinterpret_cast<std::uintptr_t>(memory.work())));
-        results_[0] = reinterpret_cast<std::uint32_t*>(work);
+        results_[0] = reinterpret_cast<Found*>(work);
         results_[1] = results_[0] + layout.resultCount;
         areas_ = work + layout.workersAt;
     }
@@ -383,7 +382,7 @@ private:
     std::uint8_t* buffers_[2];
     unsigned current_ = 0;
     std::int64_t from_ = 0;
-    std::uint32_t* results_[2];
+    Found* results_[2];
     std::uint8_t* areas_;
     std::uint8_t owner_[256] = {};
     TreeWorker workers_[kMaxThreads];

@@ -16,7 +16,8 @@ constexpr std::int64_t kFillAhead = kWindowSize + kMaxMatch;
 // The longest stretch of one byte value taken in one step.  It must stay
 // below kRemovalLag, so the node standing for the stretch is never due for
 // removal inside it.
-constexpr std::int64_t kLongestRun = kWindowSize / 2;
+constexpr std::int64_t kLongestRun = 4000;
+static_assert(kLongestRun < kRemovalLag);
 
 // How many of the first `limit` bytes at x equal b.
 std::int64_t CountRun(const std::uint8_t* x, std::int64_t limit, std::uint8_t b) noexcept {
@@ -34,6 +35,28 @@ std::int64_t CountRun(const std::uint8_t* x, std::int64_t limit, std::uint8_t b)
 }
 
 }  // namespace
+
+// Lists the offsets of this worker's positions among the n at x.  Eight
+// bytes of one value of another worker's tree (a run) are passed over at once.
+std::uint32_t TreeWorker::ListOwn(const std::uint8_t* x, std::uint32_t n, std::uint32_t* list) const noexcept {
+    std::uint32_t count = 0;
+    std::uint32_t i = 0;
+    while (i < n) {
+        if (i + 8 <= n && !Owns(x[i])) {
+            std::uint64_t w;
+            std::memcpy(&w, x + i, 8);
+            if (w == 0x0101010101010101ULL * x[i]) {
+                i += 8;
+                continue;
+            }
+        }
+        for (const std::uint32_t end = std::min(n, i + 8); i < end; ++i) {
+            list[count] = i;
+            count += owner_[x[i]] == self_;
+        }
+    }
+    return count;
+}
 
 void TreeWorker::Prepare(WorkerArea& area, const std::uint8_t* owner, std::uint8_t self) noexcept {
     area_ = &area;
@@ -67,20 +90,18 @@ void TreeWorker::Run(const Round& round, const std::atomic<bool>* stop) {
     if (owner_ == nullptr) {
         while (next < round.to) next = Position(next);
     } else {
+        // The positions of this worker's trees, listed a chunk at a time.
+        // A run of one byte may end beyond the chunk; listing resumes there.
         std::uint32_t* const list = area_->list;
-        for (std::int64_t chunk = round.from; chunk < round.to; chunk += kListChunk) {
+        for (std::int64_t chunk = round.from; chunk < round.to;) {
             if (stop != nullptr && stop->load(std::memory_order_relaxed)) return;
             const auto n = static_cast<std::uint32_t>(std::min<std::int64_t>(round.to - chunk, kListChunk));
-            const std::uint8_t* const x = round.bytes + (chunk - round.begin);
-            std::uint32_t count = 0;
-            for (std::uint32_t i = 0; i < n; ++i) {
-                list[count] = i;
-                count += owner_[x[i]] == self_;
-            }
+            const std::uint32_t count = ListOwn(round.bytes + (chunk - round.begin), n, list);
             for (std::uint32_t j = 0; j < count; ++j) {
                 const std::int64_t k = chunk + list[j];
                 if (k >= next) next = Position(k);
             }
+            chunk = std::max(chunk + n, next);
         }
     }
     // The rest of this buffer goes into the ring now: the next round's bytes
@@ -96,7 +117,7 @@ std::int64_t TreeWorker::Position(std::int64_t k) {
     const std::uint32_t node = NodeOf(k);
     trees_.InsertPosition(node);
     Inserted(k);
-    round_->results[k - round_->from] = PackMatch(trees_.matchLength, trees_.matchPosition);
+    round_->results[k - round_->from] = PackMatch(k, trees_.matchLength, trees_.matchPosition);
     if (trees_.depth == 1 && UniformKey(node)) [[unlikely]]
         return k + 1 + RunOfOneByte(k, node);
     return k + 1;
@@ -119,12 +140,10 @@ std::int64_t TreeWorker::RunOfOneByte(std::int64_t k, std::uint32_t node) {
     const std::uint8_t b = area_->trees.bytes[node];
     const std::int64_t m = CountRun(round_->bytes + (k + kMaxMatch - round_->begin), last - k, b);
     if (m == 0) return 0;
-    std::uint32_t* const results = round_->results + (k + 1 - round_->from);
-    std::uint32_t before = node;
-    for (std::int64_t i = 0; i < m; ++i) {
-        results[i] = PackMatch(kMaxMatch, before);
-        before = (before + 1) & kNodeMask;
-    }
+    Found* const results = round_->results + (k + 1 - round_->from);
+    constexpr Found kLongest = (kMaxMatch - (kThreshold + 1)) << 12;
+    for (std::int64_t i = 0; i < m; ++i)
+        results[i] = static_cast<Found>(kLongest | ((node + static_cast<std::uint32_t>(i)) & kWindowMask));
     RemoveDue(k + m);
     trees_.ReplaceNode(node, NodeOf(k + m));
     Inserted(k + m);  // the positions in between have been replaced already

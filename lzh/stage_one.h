@@ -18,18 +18,25 @@
 
 namespace lzh::detail {
 
-// What the trees found for one position: the match length (0..18) and the
-// window position of the match (meaningless below 3).
-[[nodiscard]] constexpr std::uint32_t PackMatch(std::uint32_t length, std::uint32_t node) noexcept {
-    return length << 12 | (node & kWindowMask);
-}
-[[nodiscard]] constexpr std::uint32_t MatchLength(std::uint32_t packed) noexcept { return packed >> 12; }
-[[nodiscard]] constexpr std::uint32_t MatchPosition(std::uint32_t packed) noexcept { return packed & kWindowMask; }
-
 // Node of input position k; negative k are the zero bytes before the input.
 [[nodiscard]] constexpr std::uint32_t NodeOf(std::int64_t k) noexcept {
     return static_cast<std::uint32_t>(k + kStartPosition) & kNodeMask;
 }
+
+// What the trees found for position k, in 16 bits: a match of 3..18 bytes as
+// its length - 3 and its window position, as in the stream; a shorter one
+// (an item of one literal) as k's own window position, which no match of
+// k's can name, since every node in the trees lies 1..4078 positions back.
+using Found = std::uint16_t;
+[[nodiscard]] constexpr Found PackMatch(std::int64_t k, std::uint32_t length, std::uint32_t node) noexcept {
+    return static_cast<Found>(length > kThreshold ? (length - (kThreshold + 1)) << 12 | (node & kWindowMask)
+                                                   : NodeOf(k) & kWindowMask);
+}
+[[nodiscard]] constexpr bool IsMatch(std::int64_t k, Found found) noexcept {
+    return (found & kWindowMask) != (NodeOf(k) & kWindowMask);
+}
+[[nodiscard]] constexpr std::uint32_t MatchLength(Found found) noexcept { return (found >> 12) + kThreshold + 1; }
+[[nodiscard]] constexpr std::uint32_t MatchPosition(Found found) noexcept { return found & kWindowMask; }
 
 // Before position k goes into the trees, position k - kRemovalLag comes out.
 inline constexpr std::int64_t kRemovalLag = kWindowSize - kMirrorSize;  // 4079
@@ -43,10 +50,10 @@ struct Round {
     std::int64_t avail = 0;
     bool last = false;       // the input ends at avail
     bool blockEnds = false;  // the next round's bytes are in another buffer
-    std::uint32_t* results = nullptr;  // results[k - from], packed by PackMatch
+    Found* results = nullptr;  // results[k - from]
 };
 
-inline constexpr std::uint32_t kListChunk = 4096;
+inline constexpr std::uint32_t kListChunk = 512;
 
 // One worker's memory: its trees over its own copy of the input, the list of
 // its positions in the chunk at hand, and its positions still in the trees,
@@ -76,6 +83,7 @@ public:
 private:
     [[nodiscard]] bool Owns(std::uint8_t b) const noexcept { return owner_ == nullptr || owner_[b] == self_; }
     void Begin() noexcept;
+    std::uint32_t ListOwn(const std::uint8_t* x, std::uint32_t n, std::uint32_t* list) const noexcept;
     std::int64_t Position(std::int64_t k);
     std::int64_t RunOfOneByte(std::int64_t k, std::uint32_t node);
     void RemoveDue(std::int64_t k) noexcept;
