@@ -251,22 +251,36 @@ private:
     std::atomic<bool> stop_{false};
 };
 
-// Gives each tree to a worker, balancing the positions that start with each
-// byte, largest first.  The choice only spreads the work: any assignment
-// gives the same stream.
-void AssignTrees(const std::uint8_t* data, std::uint32_t size, unsigned workers, std::uint8_t* owner) noexcept {
-    std::uint64_t count[256] = {};
-    for (std::uint32_t i = 0; i < size; ++i) ++count[data[i]];
-    std::uint8_t order[256];
-    for (unsigned b = 0; b < 256; ++b) order[b] = static_cast<std::uint8_t>(b);
-    std::stable_sort(order, order + 256, [&](std::uint8_t a, std::uint8_t b) { return count[a] > count[b]; });
-    std::uint64_t load[kMaxThreads] = {};
-    for (const std::uint8_t b : order) {
-        const unsigned w = static_cast<unsigned>(std::min_element(load, load + workers) - load);
-        owner[b] = static_cast<std::uint8_t>(w);
-        load[w] += count[b];
+// How many of a round's positions go into each tree.
+struct TreeCounts {
+    std::uint64_t positions[kRootCount] = {};
+
+    explicit TreeCounts(const Round& round) noexcept {
+        const std::uint8_t* x = round.bytes + (round.from - round.begin);
+        for (std::int64_t k = round.from; k < round.to; ++k) ++positions[*x++];
     }
-}
+
+    // The most positions any of `workers` gets when tree b goes to owner[b].
+    [[nodiscard]] std::uint64_t Heaviest(const std::uint8_t* owner, unsigned workers) const noexcept {
+        std::uint64_t load[kMaxThreads] = {};
+        for (unsigned b = 0; b < kRootCount; ++b) load[owner[b]] += positions[b];
+        return *std::max_element(load, load + workers);
+    }
+
+    // Gives each tree to a worker, balancing the positions, largest tree first.
+    void Balance(unsigned workers, std::uint8_t* owner) const noexcept {
+        std::uint8_t order[kRootCount];
+        for (unsigned b = 0; b < kRootCount; ++b) order[b] = static_cast<std::uint8_t>(b);
+        std::stable_sort(order, order + kRootCount,
+                         [this](std::uint8_t a, std::uint8_t b) { return positions[a] > positions[b]; });
+        std::uint64_t load[kMaxThreads] = {};
+        for (const std::uint8_t b : order) {
+            const unsigned w = static_cast<unsigned>(std::min_element(load, load + workers) - load);
+            owner[b] = static_cast<std::uint8_t>(w);
+            load[w] += positions[b];
+        }
+    }
+};
 
 // One compression job over an encoder's memory.
 class Job {
@@ -295,7 +309,7 @@ public:
         if (threads > 1) {
             Team team(workers_, threads);
             if (team.Size() > 1) {
-                AssignTrees(buffers_[0] + kCarry, size, team.Size(), owner_);
+                TreeCounts(first).Balance(team.Size(), owner_);
                 for (unsigned w = 0; w < team.Size(); ++w)
                     workers_[w].Prepare(Area(w), owner_, static_cast<std::uint8_t>(w));
                 RunParallel(team, first);
@@ -337,18 +351,30 @@ private:
     }
 
     // The workers search block i + 1 while this thread codes block i and
-    // reads block i + 2.
+    // reads block i + 2.  Each round waits for the slowest worker, and the
+    // mix of first bytes changes along a file (code, tables, text): before a
+    // round whose counts the trees' owners would share out badly, the trees
+    // are shared out anew.
     void RunParallel(Team& team, Round round) {
         round.results = results_[0];
         team.Launch(round);
         for (unsigned i = 1;; ++i) {
             Round next;
+            std::uint8_t balanced[kRootCount];
+            bool rebalance = false;
             if (!round.last) {
                 next = ReadAhead(round);
                 next.results = results_[i & 1];
+                const TreeCounts counts(next);
+                const std::uint64_t heaviest = counts.Heaviest(owner_, team.Size());
+                counts.Balance(team.Size(), balanced);
+                rebalance = counts.Heaviest(balanced, team.Size()) * 20 < heaviest * 19;
             }
             team.Wait();
-            if (!round.last) team.Launch(next);
+            if (!round.last) {
+                if (rebalance) TreeWorker::Reassign(workers_, team.Size(), owner_, balanced, next.from);
+                team.Launch(next);
+            }
             coder_.Code(round);
             if (round.last) break;
             round = next;

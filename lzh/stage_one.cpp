@@ -173,6 +173,39 @@ void TreeWorker::RemoveDue(std::int64_t k) noexcept {
     }
 }
 
+void TreeWorker::Reassign(TreeWorker* workers, unsigned count, std::uint8_t* owner, const std::uint8_t* newOwner,
+                          std::int64_t next) noexcept {
+    for (unsigned w = 0; w < count; ++w) workers[w].RemoveDue(next);
+    const std::int64_t oldest = std::max(next - kRemovalLag + 1, -static_cast<std::int64_t>(kMaxMatch));
+    for (unsigned w = 0; w < count; ++w) {
+        TreeArea& from = workers[w].area_->trees;
+        for (unsigned b = 0; b < kRootCount; ++b) {
+            if (owner[b] != w || newOwner[b] == w) continue;
+            workers[newOwner[b]].area_->trees.right[kRootBase + b] = from.right[kRootBase + b];
+            from.right[kRootBase + b] = kNil;
+        }
+        for (std::int64_t j = oldest; j < next; ++j) {
+            const std::uint32_t node = NodeOf(j);
+            if (from.parent[node] == kNil || newOwner[from.bytes[node]] == w) continue;
+            TreeArea& to = workers[newOwner[from.bytes[node]]].area_->trees;
+            to.left[node] = from.left[node];
+            to.right[node] = from.right[node];
+            to.parent[node] = from.parent[node];
+            from.parent[node] = kNil;
+        }
+    }
+    std::memcpy(owner, newOwner, kRootCount);
+    for (unsigned w = 0; w < count; ++w) workers[w].Requeue(next);
+}
+
+// The queue anew from the trees: every node in them, oldest first.
+void TreeWorker::Requeue(std::int64_t next) noexcept {
+    oldest_ = newest_ = 0;
+    for (std::int64_t j = std::max(next - kRemovalLag + 1, -static_cast<std::int64_t>(kMaxMatch)); j < next; ++j)
+        if (trees_.InTree(NodeOf(j))) area_->inserted[newest_++] = static_cast<std::uint16_t>(NodeOf(j));
+    lastInserted_ = next - 1;
+}
+
 void TreeWorker::Inserted(std::int64_t k) noexcept {
     area_->inserted[newest_++ & kNodeMask] = static_cast<std::uint16_t>(NodeOf(k));
     lastInserted_ = k;

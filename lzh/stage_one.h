@@ -80,6 +80,15 @@ public:
     // *stop turns true; the job is then abandoned.
     void Run(const Round& round, const std::atomic<bool>* stop);
 
+    // Between rounds, with no worker running, gives every tree b to worker
+    // newOwner[b] and copies newOwner into owner.  First every worker takes
+    // out what is due before position `next` goes in: all that is left in
+    // the trees then lies within next - 4078 .. next - 1, so no two workers
+    // use one node, and a tree moves node by node.  (Every worker's ring
+    // holds all input up to `next`.)
+    static void Reassign(TreeWorker* workers, unsigned count, std::uint8_t* owner, const std::uint8_t* newOwner,
+                         std::int64_t next) noexcept;
+
 private:
     [[nodiscard]] bool Owns(std::uint8_t b) const noexcept { return owner_ == nullptr || owner_[b] == self_; }
     void Begin() noexcept;
@@ -88,6 +97,7 @@ private:
     std::int64_t RunOfOneByte(std::int64_t k, std::uint32_t node);
     void RemoveDue(std::int64_t k) noexcept;
     void Inserted(std::int64_t k) noexcept;
+    void Requeue(std::int64_t next) noexcept;
     void Fill(std::int64_t k) noexcept;
     void CopyIn(std::int64_t hi) noexcept;
     void StaleTail() noexcept;
