@@ -161,8 +161,11 @@ private:
     bool endMet_ = false;
 };
 
-// The worker threads of one job.  They wait for a round, run it, and report;
-// the destructor stops them (mid-round if need be) and joins them.
+// The worker threads of one job.  Rounds are numbered from 0 and launched
+// in order; each worker runs them in order, so a worker done with a round
+// may go on with the next while others finish.  Two rounds can be under way
+// at once.  The destructor stops the workers (mid-round if need be) and
+// joins them.
 class Team {
 public:
     Team(TreeWorker* workers, unsigned wanted) noexcept : workers_(workers) {
@@ -191,36 +194,35 @@ public:
 
     [[nodiscard]] unsigned Size() const noexcept { return size_; }
 
+    // The next round; the one two before it must have ended (Wait).
     void Launch(const Round& round) {
         {
             std::lock_guard lock(mutex_);
-            round_ = round;
-            pending_ = size_;
-            ++generation_;
+            rounds_[launched_ & 1] = round;
+            remaining_[launched_ & 1] = size_;
+            ++launched_;
         }
         wake_.notify_all();
     }
 
-    // Until every worker has finished the round; a worker's exception then
-    // passes on.
-    void Wait() {
+    // Until every worker has finished round `index`; a worker's exception
+    // then passes on.
+    void Wait(std::uint64_t index) {
         std::unique_lock lock(mutex_);
-        done_.wait(lock, [this] { return pending_ == 0; });
+        done_.wait(lock, [&] { return finished_ > index; });
         if (error_) std::rethrow_exception(error_);
     }
 
 private:
     void Loop(unsigned index) {
         gRunningWorkers.fetch_add(1, std::memory_order_relaxed);
-        std::uint64_t seen = 0;
-        for (;;) {
+        for (std::uint64_t next = 0;; ++next) {
             Round round;
             {
                 std::unique_lock lock(mutex_);
-                wake_.wait(lock, [&] { return quit_ || generation_ != seen; });
+                wake_.wait(lock, [&] { return quit_ || launched_ > next; });
                 if (quit_) break;
-                seen = generation_;
-                round = round_;
+                round = rounds_[next & 1];
             }
             if (!stop_.load(std::memory_order_relaxed)) {
                 try {
@@ -232,7 +234,10 @@ private:
                 }
             }
             std::lock_guard lock(mutex_);
-            if (--pending_ == 0) done_.notify_one();
+            if (--remaining_[next & 1] == 0) {
+                ++finished_;  // each worker runs the rounds in order, so they end in order
+                done_.notify_all();
+            }
         }
         gRunningWorkers.fetch_sub(1, std::memory_order_relaxed);
     }
@@ -243,9 +248,10 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    Round round_;
-    std::uint64_t generation_ = 0;
-    unsigned pending_ = 0;
+    Round rounds_[2];
+    unsigned remaining_[2] = {};
+    std::uint64_t launched_ = 0;
+    std::uint64_t finished_ = 0;
     bool quit_ = false;
     std::exception_ptr error_;
     std::atomic<bool> stop_{false};
@@ -350,36 +356,48 @@ private:
         return NextRound(round.avail, size);
     }
 
-    // The workers search block i + 1 while this thread codes block i and
-    // reads block i + 2.  Each round waits for the slowest worker, and the
-    // mix of first bytes changes along a file (code, tables, text): before a
-    // round whose counts the trees' owners would share out badly, the trees
-    // are shared out anew.
+    // The workers search block i + 1 (and may go on with i + 2) while this
+    // thread codes block i and reads block i + 2.
     void RunParallel(Team& team, Round round) {
         round.results = results_[0];
         team.Launch(round);
-        for (unsigned i = 1;; ++i) {
-            Round next;
-            std::uint8_t balanced[kRootCount];
-            bool rebalance = false;
-            if (!round.last) {
-                next = ReadAhead(round);
-                next.results = results_[i & 1];
-                const TreeCounts counts(next);
-                const std::uint64_t heaviest = counts.Heaviest(owner_, team.Size());
-                counts.Balance(team.Size(), balanced);
-                rebalance = counts.Heaviest(balanced, team.Size()) * 20 < heaviest * 19;
-            }
-            team.Wait();
-            if (!round.last) {
-                if (rebalance) TreeWorker::Reassign(workers_, team.Size(), owner_, balanced, next.from);
-                team.Launch(next);
-            }
+        Round next;
+        if (!round.last) {
+            next = ReadAhead(round);
+            next.results = results_[1];
+            Launch(team, next, 1);
+        }
+        for (std::uint64_t i = 0;; ++i) {
+            team.Wait(i);
             coder_.Code(round);
             if (round.last) break;
+            // Round i's buffer and results are free again.
+            Round after;
+            if (!next.last) {
+                after = ReadAhead(next);
+                after.results = results_[i & 1];
+                Launch(team, after, i + 2);
+            }
             round = next;
+            next = after;
         }
         coder_.Finish();
+    }
+
+    // The mix of first bytes changes along a file (code, tables, text), and
+    // a worker with more than its share holds the others up: before a round
+    // whose counts the trees' owners would share out badly, the trees are
+    // shared out anew, once every worker has finished the round before.
+    void Launch(Team& team, const Round& round, std::uint64_t index) {
+        const TreeCounts counts(round);
+        const std::uint64_t heaviest = counts.Heaviest(owner_, team.Size());
+        std::uint8_t balanced[kRootCount];
+        counts.Balance(team.Size(), balanced);
+        if (counts.Heaviest(balanced, team.Size()) * 20 < heaviest * 19) {
+            team.Wait(index - 1);
+            TreeWorker::Reassign(workers_, team.Size(), owner_, balanced, round.from);
+        }
+        team.Launch(round);
     }
 
     // One worker owns every tree; nothing is handed over.
