@@ -36,26 +36,28 @@ std::int64_t CountRun(const std::uint8_t* x, std::int64_t limit, std::uint8_t b)
 
 }  // namespace
 
-// Lists the offsets of this worker's positions among the n at x.  Eight
-// bytes of one value of another worker's tree (a run) are passed over at once.
-std::uint32_t TreeWorker::ListOwn(const std::uint8_t* x, std::uint32_t n, std::uint32_t* list) const noexcept {
-    std::uint32_t count = 0;
-    std::uint32_t i = 0;
-    while (i < n) {
-        if (i + 8 <= n && !Owns(x[i])) {
+// Which of the (up to 64) positions at x start with a byte of this worker's
+// trees, as bits.  64 bytes of one value of another worker's tree (a run)
+// are passed over quickly.
+std::uint64_t TreeWorker::OwnPositions(const std::uint8_t* x, std::uint32_t n) const noexcept {
+    if (n == 64 && !mine_[x[0]]) {
+        const std::uint64_t pattern = 0x0101010101010101ULL * x[0];
+        std::uint64_t differ = 0;
+        for (unsigned i = 0; i < 64; i += 8) {
             std::uint64_t w;
             std::memcpy(&w, x + i, 8);
-            if (w == 0x0101010101010101ULL * x[i]) {
-                i += 8;
-                continue;
-            }
+            differ |= w ^ pattern;
         }
-        for (const std::uint32_t end = std::min(n, i + 8); i < end; ++i) {
-            list[count] = i;
-            count += owner_[x[i]] == self_;
-        }
+        if (differ == 0) return 0;
     }
-    return count;
+    std::uint64_t even = 0, odd = 0;  // two chains of dependent ors instead of one
+    std::uint32_t i = 0;
+    for (; i + 2 <= n; i += 2) {
+        even |= std::uint64_t{mine_[x[i]]} << i;
+        odd |= std::uint64_t{mine_[x[i + 1]]} << (i + 1);
+    }
+    if (i < n) even |= std::uint64_t{mine_[x[i]]} << i;
+    return even | odd;
 }
 
 void TreeWorker::Prepare(WorkerArea& area, const std::uint8_t* owner, std::uint8_t self) noexcept {
@@ -64,6 +66,11 @@ void TreeWorker::Prepare(WorkerArea& area, const std::uint8_t* owner, std::uint8
     owner_ = owner;
     self_ = self;
     begun_ = false;
+    Owned();
+}
+
+void TreeWorker::Owned() noexcept {
+    for (unsigned b = 0; b < kRootCount; ++b) mine_[b] = Owns(static_cast<std::uint8_t>(b));
 }
 
 void TreeWorker::Begin() noexcept {
@@ -90,15 +97,13 @@ void TreeWorker::Run(const Round& round, const std::atomic<bool>* stop) {
     if (owner_ == nullptr) {
         while (next < round.to) next = Position(next);
     } else {
-        // The positions of this worker's trees, listed a chunk at a time.
-        // A run of one byte may end beyond the chunk; listing resumes there.
-        std::uint32_t* const list = area_->list;
+        // The positions of this worker's trees, 64 at a time.  A run of one
+        // byte may end beyond them; the search resumes there.
         for (std::int64_t chunk = round.from; chunk < round.to;) {
             if (stop != nullptr && stop->load(std::memory_order_relaxed)) return;
-            const auto n = static_cast<std::uint32_t>(std::min<std::int64_t>(round.to - chunk, kListChunk));
-            const std::uint32_t count = ListOwn(round.bytes + (chunk - round.begin), n, list);
-            for (std::uint32_t j = 0; j < count; ++j) {
-                const std::int64_t k = chunk + list[j];
+            const auto n = static_cast<std::uint32_t>(std::min<std::int64_t>(round.to - chunk, 64));
+            for (std::uint64_t own = OwnPositions(round.bytes + (chunk - round.begin), n); own != 0; own &= own - 1) {
+                const std::int64_t k = chunk + std::countr_zero(own);
                 if (k >= next) next = Position(k);
             }
             chunk = std::max(chunk + n, next);
@@ -195,7 +200,10 @@ void TreeWorker::Reassign(TreeWorker* workers, unsigned count, std::uint8_t* own
         }
     }
     std::memcpy(owner, newOwner, kRootCount);
-    for (unsigned w = 0; w < count; ++w) workers[w].Requeue(next);
+    for (unsigned w = 0; w < count; ++w) {
+        workers[w].Owned();
+        workers[w].Requeue(next);
+    }
 }
 
 // The queue anew from the trees: every node in them, oldest first.

@@ -53,14 +53,11 @@ struct Round {
     Found* results = nullptr;  // results[k - from]
 };
 
-inline constexpr std::uint32_t kListChunk = 512;
-
-// One worker's memory: its trees over its own copy of the input, the list of
-// its positions in the chunk at hand, and its positions still in the trees,
-// oldest first (as nodes: every one lies less than a ring behind the next).
+// One worker's memory: its trees over its own copy of the input, and its
+// positions still in the trees, oldest first (as nodes: every one lies less
+// than a ring behind the next).
 struct WorkerArea {
     TreeArea trees;
-    std::uint32_t list[kListChunk];
     std::uint16_t inserted[kNodes];
 };
 
@@ -92,7 +89,8 @@ public:
 private:
     [[nodiscard]] bool Owns(std::uint8_t b) const noexcept { return owner_ == nullptr || owner_[b] == self_; }
     void Begin() noexcept;
-    std::uint32_t ListOwn(const std::uint8_t* x, std::uint32_t n, std::uint32_t* list) const noexcept;
+    void Owned() noexcept;
+    [[nodiscard]] std::uint64_t OwnPositions(const std::uint8_t* x, std::uint32_t n) const noexcept;
     std::int64_t Position(std::int64_t k);
     std::int64_t RunOfOneByte(std::int64_t k, std::uint32_t node);
     void RemoveDue(std::int64_t k) noexcept;
@@ -107,6 +105,7 @@ private:
     MatchTrees trees_;
     const std::uint8_t* owner_ = nullptr;
     std::uint8_t self_ = 0;
+    std::uint8_t mine_[kRootCount] = {};  // 1 for the trees this worker owns
     bool begun_ = false;
     const Round* round_ = nullptr;
     std::int64_t filled_ = 0;  // input bytes 0..filled_-1 have been through the ring
