@@ -95,17 +95,25 @@ void TreeWorker::Run(const Round& round, const std::atomic<bool>* stop) {
     if (!begun_) Begin();
     std::int64_t next = round.from;  // positions before it are done
     if (owner_ == nullptr) {
-        while (next < round.to) next = Position(next);
+        while (next < round.to) next = Position(next, round.results[next - round.from]);
     } else {
         // The positions of this worker's trees, 64 at a time.  A run of one
-        // byte may end beyond them; the search resumes there.
+        // byte may end beyond them; the search resumes there.  Other workers
+        // store results between these: they go out together after the 64,
+        // so that a cache line changes hands once, not with every store.
         for (std::int64_t chunk = round.from; chunk < round.to;) {
             if (stop != nullptr && stop->load(std::memory_order_relaxed)) return;
             const auto n = static_cast<std::uint32_t>(std::min<std::int64_t>(round.to - chunk, 64));
+            Found found[64];
+            std::uint64_t done = 0;
             for (std::uint64_t own = OwnPositions(round.bytes + (chunk - round.begin), n); own != 0; own &= own - 1) {
-                const std::int64_t k = chunk + std::countr_zero(own);
-                if (k >= next) next = Position(k);
+                const int i = std::countr_zero(own);
+                if (chunk + i < next) continue;
+                next = Position(chunk + i, found[i]);
+                done |= std::uint64_t{1} << i;
             }
+            for (Found* const out = round.results + (chunk - round.from); done != 0; done &= done - 1)
+                out[std::countr_zero(done)] = found[std::countr_zero(done)];
             chunk = std::max(chunk + n, next);
         }
     }
@@ -114,15 +122,15 @@ void TreeWorker::Run(const Round& round, const std::atomic<bool>* stop) {
     if (round.blockEnds) CopyIn(round.avail);
 }
 
-// Removal, insertion, and the match of position k.  Returns the next
-// position not yet done.
-std::int64_t TreeWorker::Position(std::int64_t k) {
+// Removal, insertion, and the match of position k, stored in `found`.
+// Returns the next position not yet done.
+std::int64_t TreeWorker::Position(std::int64_t k, Found& found) {
     RemoveDue(k);
     if (filled_ < k + kMaxMatch) Fill(k);
     const std::uint32_t node = NodeOf(k);
     trees_.InsertPosition(node);
     Inserted(k);
-    round_->results[k - round_->from] = PackMatch(k, trees_.matchLength, trees_.matchPosition);
+    found = PackMatch(k, trees_.matchLength, trees_.matchPosition);
     if (trees_.depth == 1 && UniformKey(node)) [[unlikely]]
         return k + 1 + RunOfOneByte(k, node);
     return k + 1;

@@ -91,7 +91,7 @@ private:
     void Begin() noexcept;
     void Owned() noexcept;
     [[nodiscard]] std::uint64_t OwnPositions(const std::uint8_t* x, std::uint32_t n) const noexcept;
-    std::int64_t Position(std::int64_t k);
+    std::int64_t Position(std::int64_t k, Found& found);
     std::int64_t RunOfOneByte(std::int64_t k, std::uint32_t node);
     void RemoveDue(std::int64_t k) noexcept;
     void Inserted(std::int64_t k) noexcept;
