@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <thread>
 
 #include "lzh/lzh_memory.h"
 #include "lzh/reference_lzss.h"
@@ -137,6 +138,33 @@ TEST(EncoderThreads, ACallbackErrorEndsTheJobOnEveryThreadAndTheNextJobIsExact) 
     encoder.Encode(again, out);
     EXPECT_EQ(out.data, Encode(input, 1));
     EXPECT_EQ(lzh::testing::RunningWorkers(), 0u);
+}
+
+// Reads and writes that note the thread they run on.
+struct ThreadNoting final : lzh::Source, lzh::Sink {
+    explicit ThreadNoting(const Bytes& input) : in(input) {}
+    std::int32_t Read(std::uint8_t* buffer) override {
+        other |= std::this_thread::get_id() != caller;
+        return in.Read(buffer);
+    }
+    void Write(const std::uint8_t* bytes, std::int32_t count) override {
+        other |= std::this_thread::get_id() != caller;
+        out.Write(bytes, count);
+    }
+    lzhtest::MemorySource in;
+    lzhtest::MemorySink out;
+    std::thread::id caller = std::this_thread::get_id();
+    bool other = false;
+};
+
+TEST(EncoderThreads, CallbacksRunOnTheCallingThreadOnly) {
+    const Bytes input = testdata::Text(3 * lzh::kBlockSize + 5, 11);
+    lzh::Encoder encoder(3);
+    ASSERT_TRUE(encoder.Prepare());
+    ThreadNoting io(input);
+    encoder.Encode(io, io);
+    EXPECT_FALSE(io.other);
+    EXPECT_EQ(io.out.data, Encode(input, 1));
 }
 
 int allocations = 0;
