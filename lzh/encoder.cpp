@@ -278,19 +278,7 @@ struct TreeCounts {
         return *std::max_element(load, load + workers);
     }
 
-    // Gives each tree to a worker, balancing the positions, largest tree first.
-    void Balance(unsigned workers, std::uint8_t* owner) const noexcept {
-        std::uint8_t order[kRootCount];
-        for (unsigned b = 0; b < kRootCount; ++b) order[b] = static_cast<std::uint8_t>(b);
-        std::stable_sort(order, order + kRootCount,
-                         [this](std::uint8_t a, std::uint8_t b) { return positions[a] > positions[b]; });
-        std::uint64_t load[kMaxThreads] = {};
-        for (const std::uint8_t b : order) {
-            const unsigned w = static_cast<unsigned>(std::min_element(load, load + workers) - load);
-            owner[b] = static_cast<std::uint8_t>(w);
-            load[w] += positions[b];
-        }
-    }
+    void Balance(unsigned workers, std::uint8_t* owner) const noexcept { ShareTrees(positions, workers, owner); }
 };
 
 // One compression job over an encoder's memory.
@@ -439,6 +427,19 @@ private:
 
 }  // namespace
 }  // namespace detail
+
+void detail::ShareTrees(const std::uint64_t* positions, unsigned workers, std::uint8_t* owner) noexcept {
+    std::uint8_t order[kRootCount];
+    for (unsigned b = 0; b < kRootCount; ++b) order[b] = static_cast<std::uint8_t>(b);
+    std::stable_sort(order, order + kRootCount,
+                     [positions](std::uint8_t a, std::uint8_t b) { return positions[a] > positions[b]; });
+    std::uint64_t load[kMaxThreads] = {};
+    for (const std::uint8_t b : order) {
+        const unsigned w = static_cast<unsigned>(std::min_element(load, load + workers) - load);
+        owner[b] = static_cast<std::uint8_t>(w);
+        load[w] += positions[b];
+    }
+}
 
 unsigned DefaultThreads() noexcept {
     return std::clamp(std::thread::hardware_concurrency(), 1u, kDefaultThreadLimit);

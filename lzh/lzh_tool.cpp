@@ -3,15 +3,19 @@
 //   lzh-tool [--threads N] encode SOURCE DEST
 //   lzh-tool decode SOURCE DEST
 //   lzh-tool trees SOURCE       the largest match tree's share of positions,
-//                               and the default thread count
+//                               what threads can gain by the shares block by
+//                               block, and the default thread count
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
 #include "codec.h"
+#include "stage_one.h"
 
 namespace {
 
@@ -50,19 +54,36 @@ int Usage() {
 }
 
 // Every position goes into the tree of its first byte, so the largest tree's
-// share of the positions bounds what more threads can gain.
+// share of the positions bounds what more threads can gain; and since the
+// encoder shares the trees out block by block, so do the shares in each block.
 int Trees(std::FILE* source) {
+    constexpr unsigned kCounts[] = {2, 8, 16};
     std::uint64_t count[256] = {};
     std::uint64_t total = 0;
-    static std::uint8_t buffer[1 << 16];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, source)) > 0; total += n)
-        for (std::size_t i = 0; i < n; ++i) ++count[buffer[i]];
+    std::uint64_t heaviest[std::size(kCounts)] = {};
+    static std::uint8_t block[lzh::kBlockSize];
+    for (std::size_t n; (n = std::fread(block, 1, sizeof block, source)) > 0; total += n) {
+        std::uint64_t inBlock[256] = {};
+        for (std::size_t i = 0; i < n; ++i) ++inBlock[block[i]];
+        for (std::size_t t = 0; t < std::size(kCounts); ++t) {
+            std::uint8_t owner[256];
+            lzh::detail::ShareTrees(inBlock, kCounts[t], owner);
+            std::uint64_t load[16] = {};
+            for (unsigned b = 0; b < 256; ++b) load[owner[b]] += inBlock[b];
+            heaviest[t] += *std::max_element(load, load + kCounts[t]);
+        }
+        for (unsigned b = 0; b < 256; ++b) count[b] += inBlock[b];
+    }
     unsigned largest = 0;
     for (unsigned b = 1; b < 256; ++b)
         if (count[b] > count[largest]) largest = b;
     const double share = total == 0 ? 0.0 : static_cast<double>(count[largest]) / static_cast<double>(total);
     std::printf("largest tree: byte 0x%02X, %.4f of %llu positions; default threads: %u\n", largest, share,
                 static_cast<unsigned long long>(total), lzh::DefaultThreads());
+    std::printf("block by block, threads can gain at most:");
+    for (std::size_t t = 0; t < std::size(kCounts); ++t)
+        std::printf(" %.2fx on %u", heaviest[t] == 0 ? 0.0 : static_cast<double>(total) / heaviest[t], kCounts[t]);
+    std::printf("\n");
     return 0;
 }
 

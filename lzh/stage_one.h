@@ -53,6 +53,10 @@ struct Round {
     Found* results = nullptr;  // results[k - from]
 };
 
+// Gives each tree to one of `workers`, balancing positions[b], the positions
+// that start with byte b, largest tree first.
+void ShareTrees(const std::uint64_t* positions, unsigned workers, std::uint8_t* owner) noexcept;
+
 // One worker's memory: its trees over its own copy of the input, and its
 // positions still in the trees, oldest first (as nodes: every one lies less
 // than a ring behind the next).
