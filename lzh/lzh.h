@@ -1,12 +1,16 @@
 // The LZH module: compresses and expands byte streams between two block
 // callbacks.  One module-wide state; one job at a time:
 //   LZHInit(); if it returned true, one LZHEncode or LZHDecode; LZHDone().
+// It is a layer over the codec objects of codec.h, with the default thread
+// count; callers that want their own state use those directly.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-inline constexpr std::int32_t kLZHBlockSize = 262144;
+#include "codec.h"
+
+inline constexpr std::int32_t kLZHBlockSize = static_cast<std::int32_t>(lzh::kBlockSize);
 
 // Stores up to kLZHBlockSize bytes at `buffer` and returns how many; 0 ends
 // the input.  It is asked again after it has returned 0 and must return 0.
@@ -16,7 +20,8 @@ using LZHReadProc = std::int32_t (*)(std::uint8_t* buffer);
 // throws.  The result is not looked at.
 using LZHWriteProc = std::int32_t (*)(std::uint8_t* buffer, std::int32_t count);
 
-// Takes the two block buffers and the working area.  True when prepared;
+// Takes the read buffer, the output buffer and the working area (in this
+// order; the working area holds the encoder's workers).  True when prepared;
 // false, with nothing held, when memory ran out.  A second call while
 // prepared returns true and takes nothing.
 bool LZHInit() noexcept;
@@ -33,12 +38,7 @@ void LZHDone() noexcept;
 
 namespace lzh::testing {
 
-// Lets tests watch and fail the module's three allocations.  The allocator
-// returns nullptr for "no memory"; nullptr arguments restore the defaults.
-using AllocateFn = void* (*)(std::size_t size);
-using ReleaseFn = void (*)(void* block);
-void SetAllocator(AllocateFn allocate, ReleaseFn release) noexcept;
-
+// SetAllocator (codec.h) governs the module's three allocations too.
 [[nodiscard]] bool IsPrepared() noexcept;
 
 }  // namespace lzh::testing

@@ -5,9 +5,9 @@ namespace lzh {
 // Bottom-up splay.  Subtrees that change hands may be empty; their parent
 // entry is then parent[kNil], the scratch slot, which nothing reads.
 void MatchTrees::SplayToRoot(std::uint32_t x) noexcept {
-    std::uint32_t* const left = a_.left;
-    std::uint32_t* const right = a_.right;
-    std::uint32_t* const parent = a_.parent;
+    std::uint32_t* const left = a_->left;
+    std::uint32_t* const right = a_->right;
+    std::uint32_t* const parent = a_->parent;
     for (;;) {
         const std::uint32_t p = parent[x];
         if (p > kNil) return;  // x is the topmost node

@@ -4,15 +4,9 @@
 // equal input gives equal output on every copy of the program; files carry this
 // stream, so nothing here may change a single output bit.
 //
-// The codec works on a caller-supplied WorkArea and talks to the outside
-// through a byte source and a byte sink given as template parameters, so it can
-// be driven from memory in tests as well as from the block buffers of the LZH
-// module (lzh.h).
-//
-//   Source: int ReadByte();            // 0..255, or kEndOfInput (may be asked again)
-//   Sink:   void WriteByte(uint8_t);
-//           void FlushOutput();        // last call of every run
-//           optional: void WriteBytes(const uint8_t*, size_t)  (same as n WriteByte calls)
+// This header holds the pieces both directions share: the stream's constants,
+// the match trees the encoder searches, the flag-group writer, and the
+// expansion run.  The encoder's pipeline over them is in encoder.cpp.
 #pragma once
 
 #include <algorithm>
@@ -30,33 +24,42 @@ inline constexpr std::uint32_t kMaxMatch = 18;       // key length and look-ahea
 inline constexpr std::uint32_t kThreshold = 2;       // matches of 1..2 go out as literals
 inline constexpr std::uint32_t kStartPosition = kWindowSize - kMaxMatch;  // 4078
 inline constexpr std::uint32_t kMirrorSize = kMaxMatch - 1;               // 17
-inline constexpr std::uint32_t kNil = kWindowSize;                        // 4096
-inline constexpr std::uint32_t kRootBase = kNil + 1;                      // 4097 + first byte
-inline constexpr std::uint32_t kRootCount = 256;
 inline constexpr std::uint32_t kSplayDepth = 30;
 inline constexpr std::uint32_t kGroupItems = 8;
 inline constexpr int kEndOfInput = -1;
 
-// Window (with its 17-byte mirror of bytes 0..16, so an 18-byte key never
-// wraps) and the three link tables, laid out as one block.
-struct WorkArea {
-    std::uint8_t window[kWindowSize + kMirrorSize];
+// The match trees number their nodes by input position: byte k of the input
+// is node (4078 + k) mod 8192, so a node's window position, the position a
+// match item names, is its number mod 4096.  Twice the window lets a worker
+// copy the input into its own ring up to 4096 bytes ahead without touching a
+// key still in a tree (see stage_one.cpp).
+inline constexpr std::uint32_t kNodes = 2 * kWindowSize;
+inline constexpr std::uint32_t kNodeMask = kNodes - 1;
+inline constexpr std::uint32_t kNil = kNodes;           // the empty link
+inline constexpr std::uint32_t kRootBase = kNil + 1;    // root slot of first byte b: kRootBase + b
+inline constexpr std::uint32_t kRootCount = 256;
+
+// The ring of key bytes (with a 17-byte mirror of bytes 0..16, so an 18-byte
+// key never wraps) and the three link tables of all 256 trees.
+struct TreeArea {
+    std::uint8_t bytes[kNodes + kMirrorSize];
     std::uint32_t left[kNil + 1];
-    std::uint32_t right[kRootBase + kRootCount];  // entries 4097.. are the root slots
+    std::uint32_t right[kRootBase + kRootCount];  // entries kRootBase.. are the root slots
     std::uint32_t parent[kNil + 1];               // parent[kNil] is scratch
 };
-static_assert(sizeof(WorkArea) == 54304, "the working area has a fixed size");
-static_assert(offsetof(WorkArea, left) == 4116, "tables start on the first 4-byte boundary");
 
-// The 256 match trees over the window positions, one per first key byte.
+// The 256 match trees over the ring, one per first key byte.  Each operation
+// touches only the tree of one first byte, so disjoint sets of trees can be
+// worked on independently.
 class MatchTrees {
 public:
-    explicit MatchTrees(WorkArea& area) noexcept : a_(area) {}
+    MatchTrees() noexcept = default;
+    explicit MatchTrees(TreeArea& area) noexcept : a_(&area) {}
 
     void ResetTrees() noexcept;
 
-    // Puts position r into the tree of its first byte and leaves the best match
-    // for r's key in matchPosition / matchLength.
+    // Puts node r into the tree of its first byte and leaves the best match
+    // for r's key in matchPosition / matchLength, and r's level in depth.
     void InsertPosition(std::uint32_t r) noexcept;
     void RemovePosition(std::uint32_t p) noexcept;
     void SplayToRoot(std::uint32_t x) noexcept;
@@ -64,28 +67,7 @@ public:
     // r takes p's place in p's tree (their keys are equal); p leaves it.
     void ReplaceNode(std::uint32_t p, std::uint32_t r) noexcept;
 
-    // Stores an input byte at window position s, keeping the mirror current.
-    void Store(std::uint32_t s, std::uint8_t c) noexcept {
-        a_.window[s] = c;
-        if (s < kMirrorSize) a_.window[s + kWindowSize] = c;
-    }
-
-    // The same as RemovePosition and Store for the k positions from s on
-    // (ring order), for a stretch of one repeated byte value b: removals read
-    // only links, so unlinking all of them before storing changes nothing.
-    void ReplaceRun(std::uint32_t s, std::uint32_t k, std::uint8_t b) noexcept {
-        while (k > 0) {
-            const std::uint32_t chunk = std::min(k, kWindowSize - s);
-            for (std::uint32_t j = s; j < s + chunk; ++j)
-                if (a_.parent[j] != kNil) [[unlikely]] RemovePosition(j);
-            std::memset(a_.window + s, b, chunk);
-            if (s < kMirrorSize) std::memset(a_.window + kWindowSize + s, b, std::min(chunk, kMirrorSize - s));
-            k -= chunk;
-            s = (s + chunk) & kWindowMask;
-        }
-    }
-
-    [[nodiscard]] bool InTree(std::uint32_t p) const noexcept { return a_.parent[p] != kNil; }
+    [[nodiscard]] bool InTree(std::uint32_t p) const noexcept { return a_->parent[p] != kNil; }
 
     std::uint32_t matchPosition = 0;
     std::uint32_t matchLength = 0;
@@ -96,15 +78,15 @@ private:
     // `greater` tells whether r's byte there is the larger one.
     [[nodiscard]] std::uint32_t CompareKeys(std::uint32_t r, std::uint32_t p, bool& greater) const noexcept;
 
-    WorkArea& a_;
+    TreeArea* a_ = nullptr;
 };
 
 inline std::uint32_t MatchTrees::CompareKeys(std::uint32_t r, std::uint32_t p, bool& greater) const noexcept {
-    const std::uint8_t* x = a_.window + r + 1;
-    const std::uint8_t* y = a_.window + p + 1;
+    const std::uint8_t* x = a_->bytes + r + 1;
+    const std::uint8_t* y = a_->bytes + p + 1;
     if constexpr (std::endian::native == std::endian::little) {
         // Two 8-byte words and one byte cover offsets 1..17; with the mirror
-        // even position 4095 reads no further than window index 4112.
+        // even the last node reads no further than the ring's end.
         for (std::uint32_t base = 0; base < 16; base += 8) {
             std::uint64_t u, v;
             std::memcpy(&u, x + base, 8);
@@ -134,27 +116,27 @@ inline std::uint32_t MatchTrees::CompareKeys(std::uint32_t r, std::uint32_t p, b
 inline void MatchTrees::InsertPosition(std::uint32_t r) noexcept {
     // left and right lie back to back, so right[p] is left[p + kNil + 1] and
     // the step down the tree needs no branch on the direction.
-    static_assert(offsetof(WorkArea, right) == offsetof(WorkArea, left) + sizeof(WorkArea::left));
-    std::uint32_t* const links = a_.left;
+    static_assert(offsetof(TreeArea, right) == offsetof(TreeArea, left) + sizeof(TreeArea::left));
+    std::uint32_t* const links = a_->left;
     constexpr std::uint32_t kRightOffset = kNil + 1;
-    const std::uint8_t* const key = a_.window + r + 1;
+    const std::uint8_t* const key = a_->bytes + r + 1;
 
     std::uint32_t level = 0;
     std::uint32_t bestLength = 0;
     std::uint32_t bestPosition = matchPosition;
     links[r] = links[r + kRightOffset] = kNil;
-    std::uint32_t p = kRootBase + a_.window[r];
+    std::uint32_t p = kRootBase + a_->bytes[r];
     std::uint32_t side = kRightOffset;  // a root slot hangs its only child on the right
     for (;;) {
         ++level;
         const std::uint32_t c = links[p + side];
         if (c == kNil) {
             links[p + side] = r;
-            a_.parent[r] = p;
+            a_->parent[r] = p;
             break;
         }
         p = c;
-        const std::uint8_t* const other = a_.window + p + 1;
+        const std::uint8_t* const other = a_->bytes + p + 1;
         std::uint32_t i;
         bool greater;
         if constexpr (std::endian::native == std::endian::little) {
@@ -187,9 +169,9 @@ inline void MatchTrees::InsertPosition(std::uint32_t r) noexcept {
 }
 
 inline void MatchTrees::ReplaceNode(std::uint32_t p, std::uint32_t r) noexcept {
-    std::uint32_t* const left = a_.left;
-    std::uint32_t* const right = a_.right;
-    std::uint32_t* const parent = a_.parent;
+    std::uint32_t* const left = a_->left;
+    std::uint32_t* const right = a_->right;
+    std::uint32_t* const parent = a_->parent;
     const std::uint32_t up = parent[p];
     parent[r] = up;
     left[r] = left[p];
@@ -204,9 +186,9 @@ inline void MatchTrees::ReplaceNode(std::uint32_t p, std::uint32_t r) noexcept {
 }
 
 inline void MatchTrees::RemovePosition(std::uint32_t p) noexcept {
-    std::uint32_t* const left = a_.left;
-    std::uint32_t* const right = a_.right;
-    std::uint32_t* const parent = a_.parent;
+    std::uint32_t* const left = a_->left;
+    std::uint32_t* const right = a_->right;
+    std::uint32_t* const parent = a_->parent;
     if (parent[p] == kNil) return;
     std::uint32_t q;
     if (right[p] == kNil) {
@@ -236,17 +218,67 @@ inline void MatchTrees::RemovePosition(std::uint32_t p) noexcept {
 }
 
 inline void MatchTrees::ResetTrees() noexcept {
-    for (std::uint32_t i = 0; i <= kNil; ++i) a_.parent[i] = kNil;
-    for (std::uint32_t i = kRootBase; i < kRootBase + kRootCount; ++i) a_.right[i] = kNil;
+    for (std::uint32_t i = 0; i <= kNil; ++i) a_->parent[i] = kNil;
+    for (std::uint32_t i = kRootBase; i < kRootBase + kRootCount; ++i) a_->right[i] = kNil;
 }
 
-// Compression run: reads the source to its end, writes the stream, flushes.
-template <class Source, class Sink>
-void CompressRun(WorkArea& area, Source& in, Sink& out);
+namespace detail {
 
-// Expansion run: every byte sequence is a valid stream; a cut item is dropped.
+template <class Sink>
+inline void WriteRun(Sink& out, const std::uint8_t* bytes, std::size_t count) {
+    if constexpr (requires { out.WriteBytes(bytes, count); }) {
+        out.WriteBytes(bytes, count);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) out.WriteByte(bytes[i]);
+    }
+}
+
+// The flag byte and the items of the group being filled.
+template <class Sink>
+class GroupWriter {
+public:
+    explicit GroupWriter(Sink& out) noexcept : out_(out) {}
+
+    void Literal(std::uint8_t c) {
+        bytes_[0] = static_cast<std::uint8_t>(bytes_[0] | flagBit_);
+        bytes_[length_++] = c;
+        Next();
+    }
+    void Match(std::uint32_t position, std::uint32_t length) {
+        bytes_[length_++] = static_cast<std::uint8_t>(position);
+        bytes_[length_++] = static_cast<std::uint8_t>(((position >> 4) & 0xF0) | (length - (kThreshold + 1)));
+        Next();
+    }
+    // The pending group goes out whatever it holds, at least its flag byte.
+    void Finish() { WriteRun(out_, bytes_, length_); }
+
+private:
+    void Next() {
+        flagBit_ <<= 1;
+        if (flagBit_ == 1u << kGroupItems) {
+            WriteRun(out_, bytes_, length_);
+            bytes_[0] = 0;
+            length_ = 1;
+            flagBit_ = 1;
+        }
+    }
+
+    Sink& out_;
+    std::uint8_t bytes_[1 + 2 * kGroupItems] = {};
+    std::uint32_t length_ = 1;
+    std::uint32_t flagBit_ = 1;
+};
+
+}  // namespace detail
+
+// Expansion run over a window of kWindowSize + kMirrorSize bytes: every byte
+// sequence is a valid stream; a cut item is dropped.
+//   Source: int ReadByte();  (0..255, or kEndOfInput; may be asked again)
+//   Sink:   void WriteByte(uint8_t); void FlushOutput();  (last call of every run)
+// With the bulk access of the module's block buffers (see BulkPorts) whole
+// groups are decoded straight from buffer to buffer.
 template <class Source, class Sink>
-void ExpandRun(WorkArea& area, Source& in, Sink& out);
+void ExpandRun(std::uint8_t* window, Source& in, Sink& out);
 
 }  // namespace lzh
 

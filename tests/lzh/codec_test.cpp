@@ -1,28 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "lzh/lzh_memory.h"
 #include "lzh/reference_lzss.h"
+#include "lzss.h"
 
 namespace {
 
 using lzhtest::Bytes;
-using lzhtest::Compress;
+using lzhtest::Encode;
 using lzhtest::Expand;
 using lzhtest::Hex;
 using testdata::FromString;
-
-Bytes Numbers() {
-    std::string s;
-    char digits[16];
-    for (int i = 0; i < 5000; ++i) {
-        std::snprintf(digits, sizeof digits, "%08d", i);
-        s += digits;
-    }
-    return FromString(s);
-}
 
 struct Vector {
     const char* name;
@@ -45,15 +39,15 @@ TEST(LzssStreamFormat, WorkedStreamsCompressAndExpandExactly) {
     };
     for (const Vector& v : vectors) {
         SCOPED_TRACE(v.name);
-        EXPECT_EQ(Compress(v.input), v.stream);
+        EXPECT_EQ(Encode(v.input), v.stream);
         EXPECT_EQ(Expand(v.stream), v.input);
     }
 }
 
 TEST(LzssStreamFormat, SortedKeysReachTheSplayDepth) {
-    const Bytes input = Numbers();
+    const Bytes input = lzhtest::Numbers();
     ASSERT_EQ(input.size(), 40000u);
-    const Bytes stream = Compress(input);
+    const Bytes stream = Encode(input);
     EXPECT_EQ(stream.size(), 15641u);
     EXPECT_EQ(testdata::Crc32(stream), 0xD14C3553u);
     EXPECT_EQ(Expand(stream), input);
@@ -134,10 +128,10 @@ TEST_P(LzssRoundTrip, AgreesWithThePlainEncoderAndExpandsBack) {
     lzh_reference::Encoder reference;
     for (const auto& [name, input] : inputs) {
         SCOPED_TRACE(name);
-        const Bytes stream = Compress(input);
+        const Bytes stream = Encode(input);
         ASSERT_EQ(stream, reference.Compress(input));
         ASSERT_EQ(Expand(stream), input);
-        ASSERT_EQ(Compress(input), stream) << "a second run must give the same stream";
+        ASSERT_EQ(Encode(input), stream) << "a second run must give the same stream";
         // The module's buffers let both runs take bulk shortcuts; reads of
         // odd sizes move the buffer's end to every offset.
         for (std::size_t piece : {std::size_t{kLZHBlockSize}, std::size_t{4099}}) {
@@ -163,13 +157,13 @@ TEST(LzssEncoder, RunsOfOneByteBrokenAtEveryOffsetAgreeWithThePlainEncoder) {
             input.insert(input.end(), runLength / 2, 'q');
             SCOPED_TRACE(runLength * 10 + tail);
             const Bytes expected = reference.Compress(input);
-            ASSERT_EQ(Compress(input), expected);
+            ASSERT_EQ(Encode(input), expected);
             ASSERT_EQ(lzhtest::ModuleCompress(input, 1 + runLength % 7), expected);
         }
     }
     Bytes wrap(4078 + 40, 0);
     for (std::size_t i = 0; i < 5000; i += 97) wrap.insert(wrap.end(), 20 + i % 40, static_cast<std::uint8_t>(i));
-    EXPECT_EQ(Compress(wrap), reference.Compress(wrap));
+    EXPECT_EQ(Encode(wrap), reference.Compress(wrap));
     EXPECT_EQ(lzhtest::ModuleCompress(wrap), reference.Compress(wrap));
 
     // Long runs coded many items at a time, cut by the module's block ends
@@ -185,27 +179,34 @@ TEST(LzssEncoder, RunsOfOneByteBrokenAtEveryOffsetAgreeWithThePlainEncoder) {
         EXPECT_EQ(lzhtest::ModuleCompress(longRuns, piece), expected);
 }
 
-TEST(LzssEncoder, CompressionRunZeroesItsWorkingArea) {
-    // A dirty working area must not leak into the next run's output.
-    auto area = std::make_unique<lzh::WorkArea>();
-    std::memset(area.get(), 0x5A, sizeof *area);
-    const Bytes input = testdata::Text(5000, 9);
-    lzhtest::MemorySource in{input};
-    lzhtest::MemorySink out;
-    lzh::CompressRun(*area, in, out);
-    EXPECT_EQ(out.data, Compress(input));
-    EXPECT_EQ(out.flushes, 1);
+// Blocks that come with old contents must not leak into the output.
+void* DirtyAllocate(std::size_t size) {
+    void* block = ::operator new(size, std::nothrow);
+    if (block != nullptr) std::memset(block, 0x5A, size);
+    return block;
+}
+
+TEST(LzssEncoder, MemoryTakenDirtyGivesTheSameStream) {
+    const Bytes input = testdata::Text(300000, 9);
+    const Bytes expected = Encode(input);
+    lzh::testing::SetAllocator(DirtyAllocate, nullptr);
+    for (unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(threads);
+        EXPECT_EQ(Encode(input, threads), expected);
+    }
+    EXPECT_EQ(Expand(expected), input);
+    lzh::testing::SetAllocator(nullptr, nullptr);
 }
 
 TEST(LzssMatchTrees, InsertReplacesEqualKeysAndRemoveUnlinks) {
-    auto area = std::make_unique<lzh::WorkArea>();
+    auto area = std::make_unique<lzh::TreeArea>();
     std::memset(area.get(), 0, sizeof *area);
     lzh::MatchTrees trees(*area);
     trees.ResetTrees();
-    for (std::uint32_t i = 0; i < 18; ++i) area->window[100 + i] = static_cast<std::uint8_t>('a' + i);
-    for (std::uint32_t i = 0; i < 18; ++i) area->window[200 + i] = static_cast<std::uint8_t>('a' + i);
-    area->window[300] = 'a';
-    area->window[301] = 'c';
+    for (std::uint32_t i = 0; i < 18; ++i) area->bytes[100 + i] = static_cast<std::uint8_t>('a' + i);
+    for (std::uint32_t i = 0; i < 18; ++i) area->bytes[200 + i] = static_cast<std::uint8_t>('a' + i);
+    area->bytes[300] = 'a';
+    area->bytes[301] = 'c';
 
     trees.InsertPosition(100);
     EXPECT_EQ(trees.matchLength, 0u);
@@ -233,14 +234,14 @@ TEST(LzssMatchTrees, InsertReplacesEqualKeysAndRemoveUnlinks) {
 }
 
 TEST(LzssMatchTrees, SplayBringsTheNodeToTheTopAndKeepsTheOrder) {
-    auto area = std::make_unique<lzh::WorkArea>();
+    auto area = std::make_unique<lzh::TreeArea>();
     std::memset(area.get(), 0, sizeof *area);
     lzh::MatchTrees trees(*area);
     trees.ResetTrees();
     // 40 keys "z" + ascending second byte: a chain down the right side.
     for (std::uint32_t k = 0; k < 40; ++k) {
-        area->window[k * 20] = 'z';
-        area->window[k * 20 + 1] = static_cast<std::uint8_t>(k + 1);
+        area->bytes[k * 20] = 'z';
+        area->bytes[k * 20 + 1] = static_cast<std::uint8_t>(k + 1);
     }
     for (std::uint32_t k = 0; k < 29; ++k) trees.InsertPosition(k * 20);
     EXPECT_EQ(trees.depth, 29u);

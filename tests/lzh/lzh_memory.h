@@ -1,76 +1,88 @@
-// Runs the codec between memory buffers, without the module's block buffers.
+// Runs the codec objects, and the module's entry points, between memory
+// buffers.
 #pragma once
 
-#include <memory>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
 
+#include "codec.h"
 #include "lzh.h"
-#include "lzss.h"
+#include "lzh/reference_lzss.h"
 #include "support/test_data.h"
 
 namespace lzhtest {
 
 using testdata::Bytes;
 
-struct MemorySource {
-    const Bytes& data;
-    std::size_t next = 0;
-    std::size_t reads = 0;
-    int ReadByte() {
-        ++reads;
-        return next < data.size() ? data[next++] : lzh::kEndOfInput;
+// Hands the input over in reads of at most `piece` bytes, so refills land
+// anywhere; then 0, as often as asked.
+struct MemorySource final : lzh::Source {
+    MemorySource(const Bytes& input, std::size_t readSize = lzh::kBlockSize) : data(input), piece(readSize) {}
+    std::int32_t Read(std::uint8_t* buffer) override {
+        const std::size_t n = std::min(piece, data.size() - next);
+        if (n != 0) std::memcpy(buffer, data.data() + next, n);
+        next += n;
+        counts.push_back(static_cast<std::int32_t>(n));
+        return static_cast<std::int32_t>(n);
     }
+    const Bytes& data;
+    std::size_t piece;
+    std::size_t next = 0;
+    std::vector<std::int32_t> counts;
 };
 
-struct MemorySink {
+struct MemorySink final : lzh::Sink {
+    void Write(const std::uint8_t* bytes, std::int32_t count) override {
+        data.insert(data.end(), bytes, bytes + count);
+        counts.push_back(count);
+    }
     Bytes data;
-    int flushes = 0;
-    void WriteByte(std::uint8_t b) { data.push_back(b); }
-    void FlushOutput() { ++flushes; }
+    std::vector<std::int32_t> counts;
 };
 
-inline Bytes Compress(const Bytes& input) {
-    auto area = std::make_unique<lzh::WorkArea>();
-    MemorySource in{input};
+// The plain encoder's stream, taking no memory through the codec's allocator.
+inline Bytes Compress(const Bytes& input) { return lzh_reference::Encoder().Compress(input); }
+
+inline Bytes Encode(const Bytes& input, unsigned threads = 1, std::uint32_t blockBytes = lzh::kBlockSize,
+                    std::size_t piece = lzh::kBlockSize) {
+    lzh::Encoder encoder(threads, blockBytes);
+    if (!encoder.Prepare()) throw std::bad_alloc();
+    MemorySource in(input, piece);
     MemorySink out;
-    lzh::CompressRun(*area, in, out);
+    encoder.Encode(in, out);
     return out.data;
 }
 
-inline Bytes Expand(const Bytes& stream) {
-    auto area = std::make_unique<lzh::WorkArea>();
-    MemorySource in{stream};
+inline Bytes Expand(const Bytes& stream, std::size_t piece = lzh::kBlockSize) {
+    lzh::Decoder decoder;
+    if (!decoder.Prepare()) throw std::bad_alloc();
+    MemorySource in(stream, piece);
     MemorySink out;
-    lzh::ExpandRun(*area, in, out);
+    decoder.Decode(in, out);
     return out.data;
 }
 
-// Through the module's entry points, whose buffers give the codec bulk access;
-// reads hand over at most `piece` bytes, so refills land anywhere.
+// Through the module's entry points, whose callbacks take no context.
 namespace detail {
-inline const Bytes* moduleInput = nullptr;
-inline std::size_t moduleNext = 0;
-inline std::size_t modulePiece = 0;
-inline Bytes moduleOutput;
-inline std::int32_t ModuleRead(std::uint8_t* buffer) {
-    std::size_t n = moduleInput->size() - moduleNext;
-    if (n > modulePiece) n = modulePiece;
-    if (n != 0) std::memcpy(buffer, moduleInput->data() + moduleNext, n);
-    moduleNext += n;
-    return static_cast<std::int32_t>(n);
-}
+inline MemorySource* moduleSource = nullptr;
+inline MemorySink* moduleSink = nullptr;
+inline std::int32_t ModuleRead(std::uint8_t* buffer) { return moduleSource->Read(buffer); }
 inline std::int32_t ModuleWrite(std::uint8_t* buffer, std::int32_t count) {
-    moduleOutput.insert(moduleOutput.end(), buffer, buffer + count);
+    moduleSink->Write(buffer, count);
     return count;
 }
 inline Bytes RunModule(bool encode, const Bytes& input, std::size_t piece) {
-    moduleInput = &input;
-    moduleNext = 0;
-    modulePiece = piece;
-    moduleOutput.clear();
+    MemorySource in(input, piece);
+    MemorySink out;
+    moduleSource = &in;
+    moduleSink = &out;
     if (!LZHInit()) throw std::bad_alloc();
     encode ? LZHEncode(ModuleRead, ModuleWrite) : LZHDecode(ModuleRead, ModuleWrite);
     LZHDone();
-    return moduleOutput;
+    return out.data;
 }
 }  // namespace detail
 
@@ -79,6 +91,18 @@ inline Bytes ModuleCompress(const Bytes& input, std::size_t piece = kLZHBlockSiz
 }
 inline Bytes ModuleExpand(const Bytes& stream, std::size_t piece = kLZHBlockSize) {
     return detail::RunModule(false, stream, piece);
+}
+
+// The 5000 numbers 0..4999 as eight decimal digits each: sorted keys that
+// drive insertions to the splay depth.
+inline Bytes Numbers() {
+    Bytes out;
+    char digits[16];
+    for (int i = 0; i < 5000; ++i) {
+        std::snprintf(digits, sizeof digits, "%08d", i);
+        out.insert(out.end(), digits, digits + 8);
+    }
+    return out;
 }
 
 inline Bytes Hex(std::initializer_list<int> bytes) {
