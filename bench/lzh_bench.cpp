@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "bench_inputs.h"
-#include "codec.h"
+#include "bench/bench_inputs.h"
+#include "lzh/codec.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "lzh.h"
+#include "lzh/lzh.h"
 
 namespace fuzzlzh {
 

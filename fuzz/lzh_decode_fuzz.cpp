@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fuzz_lzh_feed.h"
+#include "fuzz/fuzz_lzh_feed.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzzlzh::Bytes out;

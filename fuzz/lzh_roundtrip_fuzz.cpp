@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "fuzz_lzh_feed.h"
+#include "fuzz/fuzz_lzh_feed.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzzlzh::Bytes stream, again, back;

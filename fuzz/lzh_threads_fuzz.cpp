@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "codec.h"
+#include "lzh/codec.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "codec.h"
-#include "lzss.h"
+#include "lzh/codec.h"
+#include "lzh/lzss.h"
 
 namespace lzh::detail {
 
@@ -16,14 +16,6 @@ namespace lzh::detail {
 [[nodiscard]] inline std::uint32_t ClampCount(std::int32_t count) noexcept {
     if (count <= 0) return 0;
     return count > static_cast<std::int32_t>(kBlockSize) ? kBlockSize : static_cast<std::uint32_t>(count);
-}
-
-// Wipes memory that held plain text before it is reused or given back; the
-// stores are not dropped even though nothing reads them afterwards.
-inline void Wipe(void* block, std::size_t size) noexcept {
-    if (size == 0) return;
-    std::memset(block, 0, size);
-    __asm__ __volatile__("" : : "r"(block) : "memory");
 }
 
 // Hands out a kBlockSize buffer byte by byte and refills it from the source.

@@ -1,8 +1,8 @@
 #include <stdexcept>
 
-#include "block_io.h"
-#include "codec.h"
-#include "lzss.h"
+#include "lzh/block_io.h"
+#include "lzh/codec.h"
+#include "lzh/lzss.h"
 
 namespace lzh {
 

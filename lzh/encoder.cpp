@@ -19,9 +19,9 @@
 #include <stdexcept>
 #include <thread>
 
-#include "block_io.h"
-#include "codec.h"
-#include "stage_one.h"
+#include "lzh/block_io.h"
+#include "lzh/codec.h"
+#include "lzh/stage_one.h"
 
 namespace lzh {
 namespace detail {

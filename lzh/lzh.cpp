@@ -2,9 +2,9 @@
 // memory also serves expansion (a read buffer, the output buffer and a
 // working area at least as large as the window), so one LZHInit prepares
 // for either run.
-#include "lzh.h"
+#include "lzh/lzh.h"
 
-#include "block_io.h"
+#include "lzh/block_io.h"
 
 namespace lzh::detail {
 

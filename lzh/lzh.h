@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "codec.h"
+#include "lzh/codec.h"
 
 inline constexpr std::int32_t kLZHBlockSize = static_cast<std::int32_t>(lzh::kBlockSize);
 

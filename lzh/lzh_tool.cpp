@@ -14,8 +14,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "codec.h"
-#include "stage_one.h"
+#include "lzh/codec.h"
+#include "lzh/stage_one.h"
 
 namespace {
 

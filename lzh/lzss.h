@@ -74,6 +74,8 @@ public:
     std::uint32_t depth = 0;
 
 private:
+    void Rotate(std::uint32_t x) noexcept;
+
     // First key offset (1..17) at which the keys at r and p differ, or 18;
     // `greater` tells whether r's byte there is the larger one.
     [[nodiscard]] std::uint32_t CompareKeys(std::uint32_t r, std::uint32_t p, bool& greater) const noexcept;
@@ -282,4 +284,4 @@ void ExpandRun(std::uint8_t* window, Source& in, Sink& out);
 
 }  // namespace lzh
 
-#include "lzss_impl.h"
+#include "lzh/lzss_impl.h"

@@ -1,7 +1,8 @@
 #include <new>
 
-#include "block_io.h"
-#include "codec.h"
+#include "lzh/block_io.h"
+#include "lzh/codec.h"
+#include "runtime/secret.h"
 
 namespace lzh {
 namespace {
@@ -36,7 +37,7 @@ bool Blocks::Take() noexcept {
 void Blocks::Release() noexcept {
     for (int i = 0; i < 3; ++i) {
         if (blocks_[i] == nullptr) continue;
-        Wipe(blocks_[i], sizes_[i]);
+        rt::SecureZero(blocks_[i], sizes_[i]);
         release_(blocks_[i]);
         blocks_[i] = nullptr;
     }

@@ -1,4 +1,4 @@
-#include "stage_one.h"
+#include "lzh/stage_one.h"
 
 #include <algorithm>
 #include <bit>

@@ -14,7 +14,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "lzss.h"
+#include "lzh/lzss.h"
 
 namespace lzh::detail {
 

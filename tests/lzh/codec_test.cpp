@@ -6,9 +6,9 @@
 #include <new>
 #include <string>
 
-#include "lzh/lzh_memory.h"
-#include "lzh/reference_lzss.h"
-#include "lzss.h"
+#include "tests/lzh/lzh_memory.h"
+#include "tests/lzh/reference_lzss.h"
+#include "lzh/lzss.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <new>
 #include <vector>
 
-#include "codec.h"
-#include "lzh.h"
-#include "lzh/reference_lzss.h"
-#include "support/test_data.h"
+#include "lzh/codec.h"
+#include "lzh/lzh.h"
+#include "tests/lzh/reference_lzss.h"
+#include "tests/support/test_data.h"
 
 namespace lzhtest {
 

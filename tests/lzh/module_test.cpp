@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "lzh.h"
-#include "lzh/lzh_memory.h"
+#include "lzh/lzh.h"
+#include "tests/lzh/lzh_memory.h"
 
 namespace {
 

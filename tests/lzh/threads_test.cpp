@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "lzh/lzh_memory.h"
-#include "lzh/reference_lzss.h"
+#include "tests/lzh/lzh_memory.h"
+#include "tests/lzh/reference_lzss.h"
 
 namespace {
 
