@@ -113,6 +113,16 @@ struct FailingSink final : lzh::Sink {
     int writes = 0;
 };
 
+// After a failed job: the encoder's next one gives the one-thread stream and
+// leaves no thread.
+void ExpectAnExactJob(lzh::Encoder& encoder, const Bytes& input) {
+    lzhtest::MemorySource in(input);
+    lzhtest::MemorySink out;
+    encoder.Encode(in, out);
+    EXPECT_EQ(out.data, Encode(input, 1));
+    EXPECT_EQ(lzh::testing::RunningWorkers(), 0u);
+}
+
 // The third read comes while the workers search the second block.
 TEST(EncoderThreads, ACallbackErrorEndsTheJobOnEveryThreadAndTheNextJobIsExact) {
     const Bytes input = testdata::RandomBytes(5 * lzh::kBlockSize, 10);
@@ -134,12 +144,7 @@ TEST(EncoderThreads, ACallbackErrorEndsTheJobOnEveryThreadAndTheNextJobIsExact) 
     FailingSink failingOut;
     EXPECT_THROW(encoder.Encode(in, failingOut), std::runtime_error);
     EXPECT_EQ(lzh::testing::RunningWorkers(), 0u);
-
-    lzhtest::MemorySource again(input);
-    lzhtest::MemorySink out;
-    encoder.Encode(again, out);
-    EXPECT_EQ(out.data, Encode(input, 1));
-    EXPECT_EQ(lzh::testing::RunningWorkers(), 0u);
+    ExpectAnExactJob(encoder, input);
 }
 
 // The hooks of one test, taken away at its end whatever happens.
@@ -202,10 +207,7 @@ TEST(EncoderThreads, AWorkerThatFailsEndsTheJobOnEveryThreadAndTheNextJobIsExact
             EXPECT_EQ(lzh::testing::RunningWorkers(), 0u);
         }
     }
-    lzhtest::MemorySource in(input);
-    lzhtest::MemorySink out;
-    encoder.Encode(in, out);
-    EXPECT_EQ(out.data, Encode(input, 1));
+    ExpectAnExactJob(encoder, input);
 }
 
 // Reads and writes that note the thread they run on.
