@@ -136,6 +136,17 @@ void SetAllocator(AllocateFn allocate, ReleaseFn release) noexcept;
 // Worker threads running at this moment, in all encoders together.
 [[nodiscard]] unsigned RunningWorkers() noexcept;
 
+// Lets tests fail what the system and the workers can fail.  Before worker
+// thread `index` (0, 1, ...) of a job starts, refuse(index) is asked: true
+// fails the start as a system out of threads does.  Each worker calls
+// beforeRound(worker, round) on its thread before every round it takes
+// (rounds count from 0 in each job); what it throws ends the job as a
+// worker's own failure (out of memory) would.  nullptr restores the default
+// of nothing.
+using RefuseThreadFn = bool (*)(unsigned index);
+using BeforeRoundFn = void (*)(unsigned worker, std::uint64_t round);
+void SetWorkerHooks(RefuseThreadFn refuse, BeforeRoundFn beforeRound) noexcept;
+
 }  // namespace testing
 
 }  // namespace lzh

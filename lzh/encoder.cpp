@@ -17,6 +17,7 @@
 #include <limits>
 #include <mutex>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "lzh/block_io.h"
@@ -28,6 +29,9 @@ namespace detail {
 namespace {
 
 std::atomic<unsigned> gRunningWorkers{0};
+// Test seams, not state of the codec (see testing::SetWorkerHooks).
+std::atomic<testing::RefuseThreadFn> gRefuseThread{nullptr};
+std::atomic<testing::BeforeRoundFn> gBeforeRound{nullptr};
 
 constexpr std::uint32_t kMinBlock = 64;
 // Each block buffer starts with the last bytes of the block before: the
@@ -171,6 +175,8 @@ public:
     Team(TreeWorker* workers, unsigned wanted) noexcept : workers_(workers) {
         for (unsigned i = 0; i < wanted; ++i) {
             try {
+                if (const auto refuse = gRefuseThread.load(std::memory_order_relaxed); refuse != nullptr && refuse(i))
+                    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
                 threads_[i] = std::thread(&Team::Loop, this, i);
             } catch (const std::exception&) {
                 break;  // the system will not start more: go on with those running
@@ -226,6 +232,7 @@ private:
             }
             if (!stop_.load(std::memory_order_relaxed)) {
                 try {
+                    if (const auto hook = gBeforeRound.load(std::memory_order_relaxed)) hook(index, next);
                     workers_[index].Run(round, &stop_);
                 } catch (...) {
                     std::lock_guard lock(mutex_);
@@ -473,6 +480,11 @@ void Encoder::Encode(Source& in, Sink& out) {
 
 namespace testing {
 unsigned RunningWorkers() noexcept { return detail::gRunningWorkers.load(); }
+
+void SetWorkerHooks(RefuseThreadFn refuse, BeforeRoundFn beforeRound) noexcept {
+    detail::gRefuseThread.store(refuse);
+    detail::gBeforeRound.store(beforeRound);
+}
 }  // namespace testing
 
 }  // namespace lzh

@@ -2,6 +2,8 @@
 // blocks and reads end; a job that ends in an exception leaves no thread.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <new>
 #include <stdexcept>
 #include <thread>
 
@@ -111,6 +113,16 @@ struct FailingSink final : lzh::Sink {
     int writes = 0;
 };
 
+// After a failed job: the encoder's next one gives the one-thread stream and
+// leaves no thread.
+void ExpectAnExactJob(lzh::Encoder& encoder, const Bytes& input) {
+    lzhtest::MemorySource in(input);
+    lzhtest::MemorySink out;
+    encoder.Encode(in, out);
+    EXPECT_EQ(out.data, Encode(input, 1));
+    EXPECT_EQ(lzh::testing::RunningWorkers(), 0u);
+}
+
 // The third read comes while the workers search the second block.
 TEST(EncoderThreads, ACallbackErrorEndsTheJobOnEveryThreadAndTheNextJobIsExact) {
     const Bytes input = testdata::RandomBytes(5 * lzh::kBlockSize, 10);
@@ -132,12 +144,70 @@ TEST(EncoderThreads, ACallbackErrorEndsTheJobOnEveryThreadAndTheNextJobIsExact) 
     FailingSink failingOut;
     EXPECT_THROW(encoder.Encode(in, failingOut), std::runtime_error);
     EXPECT_EQ(lzh::testing::RunningWorkers(), 0u);
+    ExpectAnExactJob(encoder, input);
+}
 
-    lzhtest::MemorySource again(input);
-    lzhtest::MemorySink out;
-    encoder.Encode(again, out);
-    EXPECT_EQ(out.data, Encode(input, 1));
-    EXPECT_EQ(lzh::testing::RunningWorkers(), 0u);
+// The hooks of one test, taken away at its end whatever happens.
+struct WorkerHooks {
+    WorkerHooks(lzh::testing::RefuseThreadFn refuse, lzh::testing::BeforeRoundFn beforeRound) {
+        lzh::testing::SetWorkerHooks(refuse, beforeRound);
+    }
+    ~WorkerHooks() { lzh::testing::SetWorkerHooks(nullptr, nullptr); }
+    WorkerHooks(const WorkerHooks&) = delete;
+    WorkerHooks& operator=(const WorkerHooks&) = delete;
+};
+
+std::atomic<unsigned> threadsGranted{0};
+std::atomic<unsigned> refusals{0};
+std::atomic<unsigned> failingWorker{0};
+
+Bytes MixedBlocks() {
+    Bytes input = Runs(40000, 11);
+    const Bytes noise = testdata::RandomBytes(30000, 12);
+    input.insert(input.end(), noise.begin(), noise.end());
+    return input;
+}
+
+// Down to no worker thread at all, when only the calling thread is left.
+TEST(EncoderThreads, ThreadsTheSystemRefusesLeaveTheJobToThoseStarted) {
+    const Bytes input = MixedBlocks();
+    const Bytes expected = Encode(input, 1);
+    const WorkerHooks hooks(
+        [](unsigned index) {
+            if (index < threadsGranted) return false;
+            ++refusals;
+            return true;
+        },
+        nullptr);
+    for (unsigned granted : {0u, 1u, 2u}) {
+        SCOPED_TRACE(granted);
+        threadsGranted = granted;
+        refusals = 0;
+        EXPECT_EQ(Encode(input, 3, 4096), expected);
+        EXPECT_EQ(refusals, 1u);  // the first refusal ends the starting
+        EXPECT_EQ(lzh::testing::RunningWorkers(), 0u);
+    }
+}
+
+// A worker running out of memory, say, while others are busy.
+TEST(EncoderThreads, AWorkerThatFailsEndsTheJobOnEveryThreadAndTheNextJobIsExact) {
+    const Bytes input = MixedBlocks();
+    lzh::Encoder encoder(3, 4096);
+    ASSERT_TRUE(encoder.Prepare());
+    {
+        const WorkerHooks hooks(nullptr, [](unsigned worker, std::uint64_t round) {
+            if (worker == failingWorker && round == 2) throw std::bad_alloc();
+        });
+        for (unsigned worker : {0u, 2u}) {
+            SCOPED_TRACE(worker);
+            failingWorker = worker;
+            lzhtest::MemorySource in(input);
+            lzhtest::MemorySink out;
+            EXPECT_THROW(encoder.Encode(in, out), std::bad_alloc);
+            EXPECT_EQ(lzh::testing::RunningWorkers(), 0u);
+        }
+    }
+    ExpectAnExactJob(encoder, input);
 }
 
 // Reads and writes that note the thread they run on.
