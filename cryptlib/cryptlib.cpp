@@ -4,8 +4,8 @@
 #include <optional>
 #include <utility>
 
-#include "cryptlib/random.h"
 #include "cryptlib/decipher_ahead.h"
+#include "cryptlib/random.h"
 #include "lzh/codec.h"
 #include "runtime/exceptions.h"
 #include "runtime/secret.h"
@@ -125,7 +125,7 @@ public:
     std::string target;      // the name that receives the result
     std::string source;      // the user's file that is enciphered or deciphered
     std::string outputWork;  // "___.~--"
-    rt::File packSource;     // what the encoder reads
+    rt::File packSource;      // what the encoder reads
     rt::WorkFile packTarget;  // "___.~~-": what the codec writes
 
 private:
