@@ -82,6 +82,7 @@ public:
         report.outcomes.assign(jobs_.size(), Outcome::NotStarted);
         TCryptLib& c = *cipher_;
         c.SetCompression(options_.compression);
+        c.SetThreads(options_.threads);
         c.SetAddKey(options_.addKey);
         c.SetMultKey(options_.multKey);
         c.SetOnBadPassword([this](TCryptLib&) { badPassword_ = true; });

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "cryptlib/cryptlib.h"
+#include "lzh/codec.h"
 #include "runtime/file.h"
 #include "runtime/secret.h"
 #include "runtime/text.h"
@@ -25,6 +26,10 @@ std::string Usage() {
            std::to_string(tessavel::kMultKey) +
            "    made by either open in the other)\n"
            "  --force                replace existing results (without it they are refused)\n"
+           "  --threads N            threads that compress, 1 to " +
+           std::to_string(lzh::kMaxThreads) + " (default: the machine's, at most " +
+           std::to_string(lzh::kDefaultThreadLimit) +
+           ")\n"
            "  --quiet                no progress display\n"
            "  --help, -h, --version\n"
            "The password is asked once (twice to encrypt) on the terminal, or read as one line from standard\n"
@@ -47,6 +52,13 @@ std::int32_t Number(const std::string& option, const std::string& text) {
     return value;
 }
 
+unsigned Threads(const std::string& text) {
+    const std::int32_t n = Number("--threads", text);
+    if (n < 1 || static_cast<unsigned>(n) > lzh::kMaxThreads)
+        throw UsageError{"--threads takes 1 to " + std::to_string(lzh::kMaxThreads) + ", not " + text};
+    return static_cast<unsigned>(n);
+}
+
 // The options, each with what it does to Options given its value (empty
 // for an option without one).
 struct Flag {
@@ -63,6 +75,7 @@ constexpr Flag kFlags[] = {
     {"--mult-key", true, [](Options& o, const std::string& v) { o.multKey = Number("--mult-key", v); }},
     {"--force", false, [](Options& o, const std::string&) { o.force = true; }},
     {"--quiet", false, [](Options& o, const std::string&) { o.quiet = true; }},
+    {"--threads", true, [](Options& o, const std::string& v) { o.threads = Threads(v); }},
 };
 
 struct Word {

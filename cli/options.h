@@ -26,6 +26,7 @@ struct Options {
     std::int32_t multKey = tessavel::kMultKey;
     bool force = false;
     bool quiet = false;
+    unsigned threads = 0;  // that compress; 0: the machine's hardware threads
 };
 
 // One file's work: its source, and the name its result goes under (the

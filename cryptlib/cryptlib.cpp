@@ -4,8 +4,9 @@
 #include <optional>
 #include <utility>
 
+#include "cryptlib/decipher_ahead.h"
 #include "cryptlib/random.h"
-#include "lzh/lzh.h"
+#include "lzh/codec.h"
 #include "runtime/exceptions.h"
 #include "runtime/secret.h"
 #include "runtime/text.h"
@@ -42,53 +43,41 @@ std::uint32_t PackKeyWord(const std::string& password, std::size_t k) noexcept {
 std::string PackTempName;
 
 // ---------------------------------------------------------------------------
-// The compression passes drive the LZH module through two plain callbacks,
-// so the files they read and write live here, shared by all instances.
+// The compression passes: the codec reads and writes through these, on the
+// thread that runs the operation.
 
 namespace {
 
-rt::File PackSource;
-rt::WorkFile PackTarget;
-std::uint64_t packDone = 0;
-std::uint64_t packTotal = 0;
-const TProgressEvent* packProgress = nullptr;
-TCryptPass packPass = TCryptPass::Compress;
-
-std::int32_t ReadPackSource(std::uint8_t* buffer) {
-    const std::size_t n = PackSource.Read(buffer, static_cast<std::size_t>(kLZHBlockSize));
-    packDone += n;
-    if (packProgress != nullptr && *packProgress && n != 0) (*packProgress)(packPass, packDone, packTotal);
-    return static_cast<std::int32_t>(n);
-}
-
-// Expansion reads the enciphered source itself: each read hands the expander
-// the next whole blocks, deciphered in its own buffer, so no deciphered copy
-// of the stream ever goes to the disk.
-struct DecipherFeed {
-    rt::File* input = nullptr;
-    cipher::KeyState state{};
-    std::uint16_t* partners = nullptr;
-};
-DecipherFeed feed;
-
-std::int32_t ReadDecipheredSource(std::uint8_t* buffer) {
-    static_assert(kLZHBlockSize % TCryptLib::kBlockSize == 0, "the expander's reads hold whole blocks");
-    std::size_t total = 0;
-    while (total < static_cast<std::size_t>(kLZHBlockSize)) {
-        const std::size_t n = feed.input->Read(buffer + total, TCryptLib::kBlockSize);
-        cipher::Decipher(feed.state, buffer + total, static_cast<std::uint32_t>(n), feed.partners);
-        total += n;
-        if (n < TCryptLib::kBlockSize) break;
+// Reads a file for the encoder, reporting each block read as progress.
+class FileSource final : public lzh::Source {
+public:
+    FileSource(rt::File& file, const TProgressEvent& progress, TCryptPass pass, std::uint64_t total)
+        : file_(file), progress_(progress), pass_(pass), total_(total) {}
+    std::int32_t Read(std::uint8_t* buffer) override {
+        const std::size_t n = file_.Read(buffer, lzh::kBlockSize);
+        done_ += n;
+        if (progress_ && n != 0) progress_(pass_, done_, total_);
+        return static_cast<std::int32_t>(n);
     }
-    packDone += total;
-    if (packProgress != nullptr && *packProgress && total != 0) (*packProgress)(packPass, packDone, packTotal);
-    return static_cast<std::int32_t>(total);
-}
 
-std::int32_t WritePackTarget(std::uint8_t* buffer, std::int32_t count) {
-    PackTarget.Write(buffer, static_cast<std::size_t>(count));
-    return count;
-}
+private:
+    rt::File& file_;
+    const TProgressEvent& progress_;
+    TCryptPass pass_;
+    std::uint64_t total_;
+    std::uint64_t done_ = 0;
+};
+
+class FileSink final : public lzh::Sink {
+public:
+    explicit FileSink(rt::WorkFile& file) : file_(file) {}
+    void Write(const std::uint8_t* data, std::int32_t count) override {
+        file_.Write(data, static_cast<std::size_t>(count));
+    }
+
+private:
+    rt::WorkFile& file_;
+};
 
 }  // namespace
 
@@ -105,13 +94,10 @@ public:
 
     ~Operation() {
         CloseQuietly(c_.InputFile);
-        CloseQuietly(PackSource);
+        CloseQuietly(packSource);
         // Work files that still have their names go.
         c_.OutputFile = rt::WorkFile();
-        PackTarget = rt::WorkFile();
-        if (usedCompressor) LZHDone();
-        packProgress = nullptr;
-        feed = DecipherFeed{};
+        packTarget = rt::WorkFile();
         c_.ReleaseBuffers();
         c_.FSeedKey = 0;
         c_.FStepKey = 0;
@@ -139,7 +125,8 @@ public:
     std::string target;      // the name that receives the result
     std::string source;      // the user's file that is enciphered or deciphered
     std::string outputWork;  // "___.~--"
-    bool usedCompressor = false;
+    rt::File packSource;      // what the encoder reads
+    rt::WorkFile packTarget;  // "___.~~-": what the codec writes
 
 private:
     static void CloseQuietly(rt::File& file) noexcept {
@@ -181,6 +168,14 @@ void TCryptLib::SetAddKey(std::int32_t value) {
         throw rt::Exception("TCryptLib.AddKey is too big");
     }
     FAdd = value;
+}
+
+void TCryptLib::SetThreads(unsigned value) {
+    if (value > lzh::kMaxThreads) {
+        FThreads = 0;
+        throw rt::Exception("TCryptLib.Threads is too big");
+    }
+    FThreads = value;
 }
 
 void TCryptLib::SetMultKey(std::int32_t value) {
@@ -316,7 +311,7 @@ void TCryptLib::OpenFiles(bool encrypting, Operation& op) {
         CompressSource(op);
         if (!FSameFile) FSource = PackTempName;
         // The compressed copy is read back through the handle that holds it.
-        InputFile = PackTarget.ReadBack();
+        InputFile = op.packTarget.ReadBack();
     }
     if (encrypting) ClaimOutput(op);
 }
@@ -326,40 +321,34 @@ void TCryptLib::ClaimOutput(Operation& op) {
     if (FSameFile) FDest = OutputFile.Name();
 }
 
-// Both passes start the compressor before they make a work file: one that
-// cannot start leaves the folder as it was.
+// Both passes take the codec's memory before they make a work file: a codec
+// that cannot start leaves the folder as it was.
 void TCryptLib::CompressSource(Operation& op) {
-    PackSource = rt::File::OpenExisting(op.source);
-    op.usedCompressor = true;
-    if (!LZHInit()) throw rt::Exception("TCryptLib: LZH init error");
-    PackTarget = op.Claim(op.folder + kPackWorkName);
-    PackTempName = PackTarget.Name();
-    packDone = 0;
-    packTotal = PackSource.Size();
-    packProgress = &FOnProgress;
-    packPass = TCryptPass::Compress;
-    LZHEncode(ReadPackSource, WritePackTarget);
-    LZHDone();
-    PackSource.Close();
+    op.packSource = rt::File::OpenExisting(op.source);
+    lzh::Encoder encoder(FThreads);
+    if (!encoder.Prepare()) throw rt::Exception("TCryptLib: LZH init error");
+    op.packTarget = op.Claim(op.folder + kPackWorkName);
+    PackTempName = op.packTarget.Name();
+    FileSource source(op.packSource, FOnProgress, TCryptPass::Compress, op.packSource.Size());
+    FileSink sink(op.packTarget);
+    encoder.Encode(source, sink);
+    op.packSource.Close();
 }
 
+// The expander reads the enciphered source itself, deciphered ahead of it on
+// a second thread, so no deciphered copy of the stream ever goes to the disk.
 void TCryptLib::DecipherAndExpand(Operation& op, std::uint64_t payload) {
-    op.usedCompressor = true;
-    if (!LZHInit()) throw rt::Exception("TCryptLib: LZH init error");
-    PackTarget = op.Claim(op.folder + kPackWorkName);
-    PackTempName = PackTarget.Name();
-    feed.input = &InputFile;
-    feed.state = State();
-    feed.partners = SwapTable.data();
-    packDone = 0;
-    packTotal = payload;
-    packProgress = &FOnProgress;
-    packPass = TCryptPass::Decipher;
-    LZHDecode(ReadDecipheredSource, WritePackTarget);
-    LZHDone();
-    Keep(feed.state);
-    feed = DecipherFeed{};
-    PackTarget.Flush();
+    lzh::Decoder decoder;
+    if (!decoder.Prepare()) throw rt::Exception("TCryptLib: LZH init error");
+    op.packTarget = op.Claim(op.folder + kPackWorkName);
+    PackTempName = op.packTarget.Name();
+    cipher::DecipherAhead source(InputFile, State(), SwapTable.data(), [this, payload](std::uint64_t done) {
+        if (FOnProgress) FOnProgress(TCryptPass::Decipher, done, payload);
+    });
+    FileSink sink(op.packTarget);
+    decoder.Decode(source, sink);
+    Keep(source.Finish());
+    op.packTarget.Flush();
 }
 
 // The rest of the input to the output in blocks, each through `kernel`
@@ -401,9 +390,9 @@ void TCryptLib::EncryptFile() {
     op.Replace(OutputFile);
     // The compressed copy holds the source's data: a user who meant to
     // leave only the enciphered file must hear that it stayed.
-    if (PackTarget.IsOpen()) {
-        const std::string left = PackTarget.Name();
-        if (!PackTarget.Remove())
+    if (op.packTarget.IsOpen()) {
+        const std::string left = op.packTarget.Name();
+        if (!op.packTarget.Remove())
             throw EWorkFileLeft("TCryptLib: the result is in place, but the work file " + left +
                                 " could not be removed");
     }
@@ -442,7 +431,7 @@ bool TCryptLib::Decrypt() {
         DecipherAndExpand(op, size - kHeaderSize);
         ReleaseBuffers();
         InputFile.Close();
-        op.Replace(PackTarget);
+        op.Replace(op.packTarget);
     } else {
         ClaimOutput(op);
         CipherBlocks(op, TCryptPass::Decipher, size - kHeaderSize, cipher::Decipher);

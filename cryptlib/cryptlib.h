@@ -17,6 +17,7 @@
 
 #include "cryptlib/cipher_kernels.h"
 #include "cryptlib/secure_buffer.h"
+#include "lzh/codec.h"
 #include "runtime/exceptions.h"
 #include "runtime/file.h"
 
@@ -68,8 +69,18 @@ public:
     void SetOnBadPassword(TNotifyEvent handler) { FOnBadPassword = std::move(handler); }
 
     // Not stored with the component: a front end's progress display.  Called
-    // once per block of each pass; it must not start another operation.
+    // at least once per block of each pass, always on the thread that runs
+    // the operation (never on a helper thread), so it may throw to stop the
+    // run; it must not start another operation.
     void SetOnProgress(TProgressEvent handler) { FOnProgress = std::move(handler); }
+
+    // Not stored with the component either: the threads that compress.  0
+    // (the default) takes the machine's hardware threads, as the codec counts
+    // them; 1 keeps compressing on the calling thread.  The file is the same
+    // for every count.  Decryption with Compression on deciphers on one
+    // helper thread whatever the count.
+    unsigned Threads() const noexcept { return FThreads == 0 ? lzh::DefaultThreads() : FThreads; }
+    void SetThreads(unsigned value);
 
     // Compresses (when Compression is on) and enciphers Infile into Outfile,
     // or into Infile itself when both name the same file.  An existing
@@ -141,6 +152,7 @@ private:
     std::int32_t FAdd = 0;
     bool FSameFile = false;
     bool FCompression = false;
+    unsigned FThreads = 0;
     TNotifyEvent FOnBadPassword;
     TProgressEvent FOnProgress;
 };

@@ -37,15 +37,17 @@ TEST(CliOptions, CommandsOperandsAndDefaults) {
     EXPECT_EQ(o.multKey, tessavel::kMultKey);
     EXPECT_FALSE(o.force);
     EXPECT_FALSE(o.passwordFile);
+    EXPECT_EQ(o.threads, 0u);
 
     const cli::Options d = Parse(Args({"--quiet", "decrypt", "--no-compression", "--add-key", "-5", "--mult-key",
-                                       "+7", "--password-file", "pw", "--force", "x", "--", "-y"}));
+                                       "+7", "--password-file", "pw", "--force", "--threads", "3", "x", "--", "-y"}));
     EXPECT_EQ(d.command, Command::Decrypt);
     EXPECT_FALSE(d.compression);
     EXPECT_EQ(d.addKey, -5);
     EXPECT_EQ(d.multKey, 7);
     EXPECT_EQ(*d.passwordFile, "pw");
     EXPECT_TRUE(d.force && d.quiet);
+    EXPECT_EQ(d.threads, 3u);
     EXPECT_EQ(cli::Jobs(d), (std::vector<cli::Job>{{"x", "-y"}}));
 
     EXPECT_EQ(Parse(Args({"--help"})).command, Command::Help);
@@ -88,6 +90,8 @@ TEST(CliOptions, RefusesWhatItCannotTake) {
     EXPECT_NE(Refusal({"encrypt", "--add-key", "12x", "a", "b"}), "");
     EXPECT_NE(Refusal({"encrypt", "--add-key", "4294967296", "a", "b"}), "");
     EXPECT_NE(Refusal({"encrypt", "--mult-key", "0", "a", "b"}), "");
+    EXPECT_NE(Refusal({"encrypt", "--threads", "0", "a", "b"}), "");
+    EXPECT_NE(Refusal({"encrypt", "--threads", "65", "a", "b"}), "");
     EXPECT_NE(Refusal({"encrypt", "--in-place"}), "");
     EXPECT_NE(Refusal({"encrypt", "--in-place", "--output-dir", "d", "a"}), "");
     EXPECT_NE(Refusal({"encrypt", "--output-dir", "", "a"}), "");

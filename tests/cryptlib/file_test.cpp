@@ -4,6 +4,8 @@
 #include <map>
 #include <new>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -105,6 +107,29 @@ TEST_F(CryptFiles, RoundTripsInTheExactFormat) {
                 fs::create_directories(dir.path());
             }
         }
+    }
+}
+
+// Compression on any number of threads, more than the cores too, writes the
+// one file the format allows.
+TEST_F(CryptFiles, EveryThreadCountWritesTheSameFile) {
+    EXPECT_EQ(crypto.Threads(), lzh::DefaultThreads());
+    EXPECT_EQ(Message([&] { crypto.SetThreads(lzh::kMaxThreads + 1); }), "TCryptLib.Threads is too big");
+    EXPECT_EQ(crypto.Threads(), lzh::DefaultThreads());
+    Bytes plain = testdata::Text(700000, 21);
+    const Bytes binary = testdata::Binary(300001, 22);
+    plain.insert(plain.end(), binary.begin(), binary.end());
+    WriteFile(dir / "plain", plain);
+    const Bytes expected =
+        reference::EncipherFile(lzhtest::ModuleCompress(plain), "marigold", kMultKey, kAddKey, 43210);
+    for (unsigned threads : {1u, 2u, 3u, 8u}) {
+        SCOPED_TRACE(threads);
+        crypto.SetThreads(threads);
+        EXPECT_EQ(crypto.Threads(), threads);
+        Encrypt(dir / "plain", dir / "secret");
+        EXPECT_EQ(ReadFile(dir / "secret"), expected);
+        Decrypt(dir / "secret", dir / "back");
+        EXPECT_EQ(ReadFile(dir / "back"), plain);
     }
 }
 
@@ -447,6 +472,73 @@ TEST_F(CryptFiles, AFailureAtAnyFileCallLosesNothing) {
         fs::remove(dir.path() / "secret");
         fs::remove(dir.path() / "from");
         fs::remove(dir.path() / "to");
+    }
+}
+
+// A front end stops a run by throwing from the progress handler, which runs
+// on the calling thread only.  Stopped at the first, a middle and the last
+// report of each pass, a run ends on every thread and leaves the folder as it
+// was; the next run is whole.
+TEST_F(CryptFiles, AProgressHandlerThatThrowsStopsEveryPass) {
+    Bytes plain = testdata::Text(300000, 23);
+    const Bytes noise = testdata::RandomBytes(600000, 24);  // three blocks to decipher, compressed
+    plain.insert(plain.end(), noise.begin(), noise.end());
+    const std::thread::id caller = std::this_thread::get_id();
+    std::vector<TCryptPass> passes;  // of the last run, one per report
+    int stopAt = 0;
+    crypto.SetOnProgress([&](TCryptPass pass, std::uint64_t, std::uint64_t) {
+        EXPECT_EQ(std::this_thread::get_id(), caller);
+        passes.push_back(pass);
+        if (static_cast<int>(passes.size()) == stopAt) throw rt::ECancelled();
+    });
+    crypto.SetThreads(2);
+    for (bool compression : {true, false}) {
+        crypto.SetCompression(compression);
+        WriteFile(dir / "plain", plain);
+        Encrypt(dir / "plain", dir / "secret");
+        const Bytes enciphered = ReadFile(dir / "secret");
+        for (bool encrypt : {true, false}) {
+            for (bool inPlace : {false, true}) {
+                const std::string from = dir / "from";
+                const std::string to = inPlace ? from : dir / "to";
+                const auto put = [&] {
+                    WriteFile(from, encrypt ? plain : enciphered);
+                    if (!inPlace) WriteFile(to, testdata::FromString("existing destination"));
+                };
+                const auto run = [&](int at) {
+                    passes.clear();
+                    stopAt = at;
+                    encrypt ? Encrypt(from, to) : Decrypt(from, to);
+                };
+                put();
+                run(0);
+                const std::vector<TCryptPass> whole = passes;
+                std::vector<int> stops;  // report numbers, from 1
+                for (std::size_t first = 0, last; first < whole.size(); first = last + 1) {
+                    for (last = first; last + 1 < whole.size() && whole[last + 1] == whole[first];) ++last;
+                    for (std::size_t at : {first, (first + last) / 2, last})
+                        if (stops.empty() || stops.back() < static_cast<int>(at + 1))
+                            stops.push_back(static_cast<int>(at + 1));
+                }
+                EXPECT_GE(stops.size(), compression && encrypt ? 6u : 3u);
+                for (int at : stops) {
+                    SCOPED_TRACE(testing::Message() << "compression " << compression << " encrypt " << encrypt
+                                                    << " in place " << inPlace << " stop at " << at);
+                    put();
+                    const auto before = Snapshot(dir.path());
+                    EXPECT_THROW(run(at), rt::ECancelled);
+                    EXPECT_EQ(Snapshot(dir.path()), before);
+                    EXPECT_TRUE(crypto.SecretsWiped());
+                    EXPECT_EQ(lzh::testing::RunningWorkers(), 0u);
+                }
+                put();
+                run(0);
+                EXPECT_EQ(passes, whole);
+                if (!encrypt) {
+                    EXPECT_EQ(ReadFile(to), plain);
+                }
+            }
+        }
     }
 }
 
