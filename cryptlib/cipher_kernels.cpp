@@ -1,5 +1,6 @@
 #include "cryptlib/cipher_kernels.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -265,18 +266,23 @@ bool HaveAvx2() noexcept {
 
 }  // namespace
 
-void Decipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_t*) noexcept {
-    if (n == 0) return;
+namespace {
+
+void UndoBlock(std::uint32_t seed, std::uint8_t* buffer, std::uint32_t n) noexcept {
 #ifdef TESSAVEL_VECTOR_STREAM
     if (n == kMaxBlock && HaveAvx2())
-        UndoFullBlockAvx2(key.seed, buffer);
+        UndoFullBlockAvx2(seed, buffer);
     else
 #endif
     if (n == kMaxBlock)
-        UndoExchanges<true>(key.seed, buffer, n);
+        UndoExchanges<true>(seed, buffer, n);
     else
-        UndoExchanges<false>(key.seed, buffer, n);
-    key.seed = JumpAhead(n).Apply(key.seed);
+        UndoExchanges<false>(seed, buffer, n);
+}
+
+// The key stream of one block whose exchanges are undone; key.seed stands
+// after the block's partner draws.
+void StreamBlock(KeyState& key, std::uint8_t* buffer, std::uint32_t n) noexcept {
     std::uint32_t done = 0;
 #ifdef TESSAVEL_VECTOR_STREAM
     if (HaveAvx2()) {
@@ -285,6 +291,35 @@ void Decipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_
     }
 #endif
     StreamScalar(key, buffer + done, n - done);
+}
+
+std::uint32_t BlockAt(std::size_t count, std::size_t at) noexcept {
+    return static_cast<std::uint32_t>(std::min<std::size_t>(kMaxBlock, count - at));
+}
+
+}  // namespace
+
+void Decipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_t*) noexcept {
+    if (n == 0) return;
+    UndoBlock(key.seed, buffer, n);
+    key.seed = JumpAhead(n).Apply(key.seed);
+    StreamBlock(key, buffer, n);
+}
+
+void UndoRunExchanges(std::uint32_t seed, std::uint8_t* buffer, std::size_t count) noexcept {
+    for (std::size_t at = 0; at < count; at += kMaxBlock) {
+        const std::uint32_t n = BlockAt(count, at);
+        UndoBlock(seed, buffer + at, n);
+        seed = JumpAhead(2 * static_cast<std::uint64_t>(n)).Apply(seed);
+    }
+}
+
+void StreamRun(KeyState& key, std::uint8_t* buffer, std::size_t count) noexcept {
+    for (std::size_t at = 0; at < count; at += kMaxBlock) {
+        const std::uint32_t n = BlockAt(count, at);
+        key.seed = JumpAhead(n).Apply(key.seed);
+        StreamBlock(key, buffer + at, n);
+    }
 }
 
 namespace {

@@ -25,6 +25,16 @@ void Encipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_
 // The inverse of Encipher for the same state.
 void Decipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_t* partners) noexcept;
 
+// Deciphering a run of blocks (kMaxBlock bytes each, the last one maybe
+// shorter) in two halves, for two threads.  Undoing a block's exchanges needs
+// only the generator state at the block's start, which is a jump ahead of the
+// run's, so it may run anywhere and in any order; the key stream chains the
+// running key from block to block and must follow, in file order.  Together
+// they leave the bytes and the key state exactly as Decipher of each block in
+// turn does.  `seed` is key.seed at the run's start.
+void UndoRunExchanges(std::uint32_t seed, std::uint8_t* buffer, std::size_t count) noexcept;
+void StreamRun(KeyState& key, std::uint8_t* buffer, std::size_t count) noexcept;
+
 // 32-bit CRC, reflected polynomial 0xEDB88320, register starting at 0 and no
 // final inversion.
 std::uint32_t Crc(const std::uint8_t* data, std::size_t count) noexcept;

@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "cryptlib/cipher_kernels.h"
 #include "cryptlib/cryptlib.h"
 #include "cryptlib/program_keys.h"
 #include "cryptlib/random.h"
@@ -192,6 +194,40 @@ TEST(BufferCipher, EmptyBufferDrawsNothingAndBufferHistoryMatters) {
     EXPECT_NE(Bytes(b.DataBuffer(), b.DataBuffer() + data.size()), data);
     a.ReleaseBuffers();
     b.ReleaseBuffers();
+}
+
+// Deciphering split as two threads do it (the runs' exchanges undone out of
+// order, each from a jumped state, then the key streams in order) against
+// deciphering block by block, for runs that end on and off a block's edge.
+TEST(BufferCipher, SplitDecipheringEqualsBlockByBlock) {
+    constexpr std::size_t kBlock = cipher::kMaxBlock;
+    const std::size_t firsts[] = {0, kBlock, 8 * kBlock};
+    const std::size_t seconds[] = {1, 2, kBlock - 1, kBlock, kBlock + 1, 8 * kBlock - 1};
+    const cipher::KeyState start{0x9E3779B9u, 0x12345678u, 0xCAFEu,
+                                 static_cast<std::uint32_t>(tessavel::kMultKey),
+                                 static_cast<std::uint32_t>(tessavel::kAddKey)};
+    for (std::size_t first : firsts) {
+        for (std::size_t second : seconds) {
+            SCOPED_TRACE(testing::Message() << first << " + " << second);
+            const Bytes enciphered = testdata::RandomBytes(first + second, first + second);
+            Bytes expected = enciphered;
+            cipher::KeyState inOrder = start;
+            for (std::size_t at = 0; at < expected.size(); at += kBlock) {
+                const auto n = static_cast<std::uint32_t>(std::min(kBlock, expected.size() - at));
+                cipher::Decipher(inOrder, expected.data() + at, n, nullptr);
+            }
+            Bytes split = enciphered;
+            const std::uint32_t secondSeed = JumpAhead(2 * first).Apply(start.seed);
+            cipher::UndoRunExchanges(secondSeed, split.data() + first, second);
+            cipher::UndoRunExchanges(start.seed, split.data(), first);
+            cipher::KeyState key = start;
+            cipher::StreamRun(key, split.data(), first);
+            cipher::StreamRun(key, split.data() + first, second);
+            ASSERT_EQ(split, expected);
+            EXPECT_EQ(key.seed, inOrder.seed);
+            EXPECT_EQ(key.runKey, inOrder.runKey);
+        }
+    }
 }
 
 TEST(TCryptLibProperties, DefaultsAndRefusedValues) {
