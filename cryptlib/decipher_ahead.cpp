@@ -1,20 +1,21 @@
 #include "cryptlib/decipher_ahead.h"
 
-#include <algorithm>
 #include <cstring>
 #include <system_error>
 #include <utility>
+
+#include "cryptlib/random.h"
 
 namespace cipher {
 
 static_assert(lzh::kBlockSize % kMaxBlock == 0, "a slot holds whole cipher blocks");
 
-DecipherAhead::DecipherAhead(rt::File& input, const KeyState& state, std::uint16_t* partners,
-                             std::function<void(std::uint64_t)> progress)
-    : input_(input), state_(state), partners_(partners), progress_(std::move(progress)) {
+DecipherAhead::DecipherAhead(rt::File& input, const KeyState& state, std::function<void(std::uint64_t)> progress)
+    : input_(input), state_(state), progress_(std::move(progress)), fillSeed_(state.seed) {
     for (Slot& slot : slots_) slot.bytes.assign(lzh::kBlockSize, 0);
     try {
         helper_ = std::thread(&DecipherAhead::Helper, this);
+        share_ = std::thread::hardware_concurrency() >= 2;
     } catch (const std::system_error&) {
         // No thread to be had: Read deciphers each slot itself.
     }
@@ -28,50 +29,77 @@ KeyState DecipherAhead::Finish() noexcept {
             const std::lock_guard<std::mutex> lock(mutex_);
             stop_ = true;
         }
-        enciphered_.notify_one();
+        changed_.notify_all();
         helper_.join();
     }
     return state_;
 }
 
-void DecipherAhead::DecipherSlot(Slot& slot) noexcept {
-    for (std::size_t at = 0; at < slot.count; at += kMaxBlock) {
-        const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(kMaxBlock, slot.count - at));
-        Decipher(state_, slot.bytes.data() + at, n, partners_);
+// The key stream of the oldest slot not yet streamed, once its exchanges are
+// undone and no other thread streams; else the exchanges of the oldest slot
+// that waits for them.
+DecipherAhead::Job DecipherAhead::Claim() noexcept {
+    Slot& next = slots_[streamed_ % kSlots];
+    if (!streaming_ && streamed_ < filled_ && next.stage == Stage::Exchanged) {
+        next.stage = Stage::Streaming;
+        streaming_ = true;
+        return {&next, true};
     }
+    for (std::uint64_t i = streamed_; i < filled_; ++i) {
+        Slot& slot = slots_[i % kSlots];
+        if (slot.stage == Stage::Enciphered) {
+            slot.stage = Stage::Undoing;
+            return {&slot, false};
+        }
+    }
+    return {};
+}
+
+void DecipherAhead::Run(const Job& job, std::unique_lock<std::mutex>& lock) noexcept {
+    Slot& slot = *job.slot;
+    lock.unlock();
+    if (job.stream)
+        StreamRun(state_, slot.bytes.data(), slot.count);
+    else
+        UndoRunExchanges(slot.seed, slot.bytes.data(), slot.count);
+    lock.lock();
+    if (job.stream) {
+        slot.stage = Stage::Plain;
+        ++streamed_;
+        streaming_ = false;
+    } else {
+        slot.stage = Stage::Exchanged;
+    }
+    changed_.notify_all();
 }
 
 void DecipherAhead::Helper() noexcept {
-    for (std::uint64_t next = 0;; ++next) {
-        Slot& slot = slots_[next % kSlots];
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            enciphered_.wait(lock, [&] { return stop_ || slot.stage == Stage::Enciphered; });
-            if (stop_) return;
-        }
-        DecipherSlot(slot);
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            slot.stage = Stage::Plain;
-        }
-        plain_.notify_one();
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stop_) {
+        if (const Job job = Claim())
+            Run(job, lock);
+        else
+            changed_.wait(lock);
     }
 }
 
-// Reads the file into every free slot, so the helper has work queued while
-// the expander runs.  A slot that is free is no thread's but this one's.
+// Reads the file into every free slot, so there is work queued while the
+// expander runs.  A slot that is free is no thread's but this one's.
 void DecipherAhead::Fill() {
     while (!inputEnded_ && filled_ - taken_ < kSlots) {
         Slot& slot = slots_[filled_ % kSlots];
         slot.count = input_.Read(slot.bytes.data(), lzh::kBlockSize);
         inputEnded_ = slot.count < lzh::kBlockSize;
         if (slot.count == 0) break;
+        slot.seed = fillSeed_;
+        // Every block of n bytes draws n partners and n stream bytes.
+        fillSeed_ = JumpAhead(2 * static_cast<std::uint64_t>(slot.count)).Apply(fillSeed_);
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             slot.stage = Stage::Enciphered;
+            ++filled_;
         }
-        enciphered_.notify_one();
-        ++filled_;
+        changed_.notify_all();
     }
 }
 
@@ -79,19 +107,23 @@ std::int32_t DecipherAhead::Read(std::uint8_t* buffer) {
     Fill();
     if (taken_ == filled_) return 0;
     Slot& slot = slots_[taken_ % kSlots];
-    if (helper_.joinable()) {
+    {
         std::unique_lock<std::mutex> lock(mutex_);
-        plain_.wait(lock, [&] { return slot.stage == Stage::Plain; });
-    } else {
-        DecipherSlot(slot);
+        while (slot.stage != Stage::Plain) {
+            const Job job = share_ ? Claim() : Job{};
+            if (job)
+                Run(job, lock);
+            else
+                changed_.wait(lock);
+        }
     }
     const std::size_t count = slot.count;
     std::memcpy(buffer, slot.bytes.data(), count);
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         slot.stage = Stage::Free;
+        ++taken_;
     }
-    ++taken_;
     Fill();
     done_ += count;
     if (progress_) progress_(done_);

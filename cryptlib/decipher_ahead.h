@@ -1,11 +1,16 @@
 // The enciphered payload of a compressed file, deciphered a few blocks ahead
-// of the expander that reads it.  The running key chains from block to block,
-// so one helper thread deciphers them all, in order; the expander works on
-// the calling thread meanwhile.
+// of the expander that reads it.  Each slot of blocks is deciphered in two
+// halves: its exchanges are undone from a jumped generator state, in any
+// order, and then its key stream runs, in file order, since the running key
+// chains from block to block.  A helper thread takes these pieces, and so does
+// the calling thread whenever it would wait for the expander's next slot:
+// then undoing the exchanges of one slot overlaps the key stream of the one
+// before it.  On a machine with one hardware thread the calling thread only
+// waits, as the expander's thread should not compete with the helper there.
 //
 // Every file call and every progress report stays on the calling thread
-// (inside Read): the helper only turns enciphered slots into plain ones.  A
-// system that refuses the helper gets the blocks deciphered inside Read.
+// (inside Read): the deciphering only turns enciphered slots into plain ones.
+// A system that refuses the helper gets the slots deciphered inside Read.
 #pragma once
 
 #include <condition_variable>
@@ -23,11 +28,9 @@ namespace cipher {
 
 class DecipherAhead final : public lzh::Source {
 public:
-    // Reads `input` from where it stands to its end.  `partners` is scratch of
-    // kMaxBlock entries, the helper's until Finish.  `progress` gets the bytes
+    // Reads `input` from where it stands to its end.  `progress` gets the bytes
     // handed out so far after each Read that hands out any.
-    DecipherAhead(rt::File& input, const KeyState& state, std::uint16_t* partners,
-                  std::function<void(std::uint64_t done)> progress);
+    DecipherAhead(rt::File& input, const KeyState& state, std::function<void(std::uint64_t done)> progress);
     // Stops and joins the helper; the slots are wiped as they go.
     ~DecipherAhead() override;
     DecipherAhead(const DecipherAhead&) = delete;
@@ -35,7 +38,7 @@ public:
 
     std::int32_t Read(std::uint8_t* buffer) override;
 
-    // Ends the helper; the key state after the last block deciphered.
+    // Ends the helper; the key state after the last slot handed out.
     KeyState Finish() noexcept;
 
 private:
@@ -43,32 +46,47 @@ private:
     // read and waiting.  More only hold more plain text in memory.
     static constexpr unsigned kSlots = 3;
 
-    enum class Stage { Free, Enciphered, Plain };
+    // A slot moves through these in order; the -ing stages belong to the
+    // thread that claimed the piece of work.
+    enum class Stage { Free, Enciphered, Undoing, Exchanged, Streaming, Plain };
     struct Slot {
         SecureVector<std::uint8_t> bytes;
         std::size_t count = 0;
+        std::uint32_t seed = 0;  // the generator state at its first block
         Stage stage = Stage::Free;
+    };
+    struct Job {
+        Slot* slot = nullptr;
+        bool stream = false;  // the key stream; otherwise the exchanges
+        explicit operator bool() const noexcept { return slot != nullptr; }
     };
 
     void Fill();
-    void DecipherSlot(Slot& slot) noexcept;
+    // Both with mutex_ held.  Claim takes the most urgent piece of work
+    // there is, if any; Run does it with the mutex released.
+    Job Claim() noexcept;
+    void Run(const Job& job, std::unique_lock<std::mutex>& lock) noexcept;
     void Helper() noexcept;
 
     rt::File& input_;
-    KeyState state_;  // the helper's while it runs
-    std::uint16_t* partners_;
+    KeyState state_;  // whoever streams a slot's
     std::function<void(std::uint64_t)> progress_;
     Slot slots_[kSlots];
-    // Counted from the start: slots read from the file, handed out.
-    std::uint64_t filled_ = 0;
-    std::uint64_t taken_ = 0;
+    // The calling thread's: the generator state at the next slot to read,
+    // whether the input has ended, the bytes handed out.
+    std::uint32_t fillSeed_;
     bool inputEnded_ = false;
     std::uint64_t done_ = 0;
 
     std::mutex mutex_;
-    std::condition_variable enciphered_;  // the helper waits here
-    std::condition_variable plain_;       // Read waits here
+    std::condition_variable changed_;  // any slot's stage, or stop_
+    // Counted from the start: slots read from the file, streamed, handed out.
+    std::uint64_t filled_ = 0;
+    std::uint64_t streamed_ = 0;
+    std::uint64_t taken_ = 0;
+    bool streaming_ = false;
     bool stop_ = false;
+    bool share_ = true;  // Read takes work while it waits
     std::thread helper_;
 };
 
