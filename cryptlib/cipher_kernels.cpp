@@ -314,6 +314,47 @@ void UndoRunExchanges(std::uint32_t seed, std::uint8_t* buffer, std::size_t coun
     }
 }
 
+namespace {
+
+// Horner's rule over eight interleaved lanes, so the multiplications of one
+// lane do not wait for another's: lane l sums the bytes 8g + l, and the lanes
+// meet at the end with the powers of mult that they stand apart.
+[[gnu::always_inline]] inline KeyMap MapLanes(const KeyState& key, const std::uint8_t* buffer,
+                                              std::size_t count) noexcept {
+    const std::uint32_t m = key.mult;
+    const std::uint32_t base = key.stepKey * m + key.add;
+    std::uint32_t powers[9];
+    powers[0] = 1;
+    for (int j = 1; j <= 8; ++j) powers[j] = powers[j - 1] * m;
+    std::uint32_t lanes[8] = {};
+    const std::size_t groups = count / 8;
+    for (std::size_t g = 0; g < groups; ++g, buffer += 8)
+        for (int l = 0; l < 8; ++l) lanes[l] = lanes[l] * powers[8] + (buffer[l] * m + base);
+    KeyMap map;
+    for (int l = 0; l < 8; ++l) map.add += lanes[l] * powers[7 - l];
+    for (std::size_t g = 0; g < groups; ++g) map.mul *= powers[8];
+    for (std::size_t i = groups * 8; i < count; ++i, ++buffer) {
+        map.add = map.add * m + (*buffer * m + base);
+        map.mul *= m;
+    }
+    return map;
+}
+
+#ifdef TESSAVEL_VECTOR_STREAM
+[[gnu::target("avx2")]] KeyMap MapAvx2(const KeyState& key, const std::uint8_t* buffer, std::size_t count) noexcept {
+    return MapLanes(key, buffer, count);
+}
+#endif
+
+}  // namespace
+
+KeyMap RunKeyMap(const KeyState& key, const std::uint8_t* buffer, std::size_t count) noexcept {
+#ifdef TESSAVEL_VECTOR_STREAM
+    if (HaveAvx2()) return MapAvx2(key, buffer, count);
+#endif
+    return MapLanes(key, buffer, count);
+}
+
 void StreamRun(KeyState& key, std::uint8_t* buffer, std::size_t count) noexcept {
     for (std::size_t at = 0; at < count; at += kMaxBlock) {
         const std::uint32_t n = BlockAt(count, at);

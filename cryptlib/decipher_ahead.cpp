@@ -1,5 +1,6 @@
 #include "cryptlib/decipher_ahead.h"
 
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 #include <utility>
@@ -11,7 +12,7 @@ namespace cipher {
 static_assert(lzh::kBlockSize % kMaxBlock == 0, "a slot holds whole cipher blocks");
 
 DecipherAhead::DecipherAhead(rt::File& input, const KeyState& state, std::function<void(std::uint64_t)> progress)
-    : input_(input), state_(state), progress_(std::move(progress)), fillSeed_(state.seed) {
+    : input_(input), state_(state), progress_(std::move(progress)), fillSeed_(state.seed), chainKey_(state.runKey) {
     for (Slot& slot : slots_) slot.bytes.assign(lzh::kBlockSize, 0);
     try {
         helper_ = std::thread(&DecipherAhead::Helper, this);
@@ -32,24 +33,40 @@ KeyState DecipherAhead::Finish() noexcept {
         changed_.notify_all();
         helper_.join();
     }
-    return state_;
+    KeyState end = state_;
+    end.seed = fillSeed_;
+    end.runKey = chainKey_;
+    return end;
 }
 
-// The key stream of the oldest slot not yet streamed, once its exchanges are
-// undone and no other thread streams; else the exchanges of the oldest slot
-// that waits for them.
-DecipherAhead::Job DecipherAhead::Claim() noexcept {
-    Slot& next = slots_[streamed_ % kSlots];
-    if (!streaming_ && streamed_ < filled_ && next.stage == Stage::Exchanged) {
-        next.stage = Stage::Streaming;
-        streaming_ = true;
-        return {&next, true};
+void DecipherAhead::Chain() noexcept {
+    while (chainSlot_ < filled_) {
+        Slot& slot = slots_[chainSlot_ % kSlots];
+        Block& block = slot.block[chainBlock_];
+        if (block.stage != Stage::Exchanged) return;
+        block.runKey = chainKey_;
+        block.keyed = true;
+        chainKey_ = block.map.Apply(chainKey_);
+        if (++chainBlock_ == slot.blocks) {
+            ++chainSlot_;
+            chainBlock_ = 0;
+        }
     }
-    for (std::uint64_t i = streamed_; i < filled_; ++i) {
-        Slot& slot = slots_[i % kSlots];
-        if (slot.stage == Stage::Enciphered) {
-            slot.stage = Stage::Undoing;
-            return {&slot, false};
+}
+
+// Work for the oldest slot first, since the expander wants it next: a key
+// stream that can run, else exchanges still to undo.
+DecipherAhead::Job DecipherAhead::Claim() noexcept {
+    for (std::uint64_t s = taken_; s < filled_; ++s) {
+        Slot& slot = slots_[s % kSlots];
+        for (const bool stream : {true, false}) {
+            for (unsigned i = 0; i < slot.blocks; ++i) {
+                Block& block = slot.block[i];
+                if (stream ? block.stage == Stage::Exchanged && block.keyed : block.stage == Stage::Enciphered) {
+                    block.stage = stream ? Stage::Streaming : Stage::Undoing;
+                    return {&slot, i, stream};
+                }
+            }
         }
     }
     return {};
@@ -57,18 +74,28 @@ DecipherAhead::Job DecipherAhead::Claim() noexcept {
 
 void DecipherAhead::Run(const Job& job, std::unique_lock<std::mutex>& lock) noexcept {
     Slot& slot = *job.slot;
+    Block& block = slot.block[job.index];
+    std::uint8_t* bytes = slot.bytes.data() + std::size_t{job.index} * kMaxBlock;
+    const std::size_t n = std::min<std::size_t>(kMaxBlock, slot.count - std::size_t{job.index} * kMaxBlock);
     lock.unlock();
-    if (job.stream)
-        StreamRun(state_, slot.bytes.data(), slot.count);
-    else
-        UndoRunExchanges(slot.seed, slot.bytes.data(), slot.count);
+    KeyMap map;
+    if (job.stream) {
+        KeyState key = state_;
+        key.seed = block.seed;
+        key.runKey = block.runKey;
+        StreamRun(key, bytes, n);
+    } else {
+        UndoRunExchanges(block.seed, bytes, n);
+        map = RunKeyMap(state_, bytes, n);
+    }
     lock.lock();
     if (job.stream) {
-        slot.stage = Stage::Plain;
-        ++streamed_;
-        streaming_ = false;
+        block.stage = Stage::Plain;
+        ++slot.plain;
     } else {
-        slot.stage = Stage::Exchanged;
+        block.map = map;
+        block.stage = Stage::Exchanged;
+        Chain();
     }
     changed_.notify_all();
 }
@@ -91,12 +118,18 @@ void DecipherAhead::Fill() {
         slot.count = input_.Read(slot.bytes.data(), lzh::kBlockSize);
         inputEnded_ = slot.count < lzh::kBlockSize;
         if (slot.count == 0) break;
-        slot.seed = fillSeed_;
-        // Every block of n bytes draws n partners and n stream bytes.
-        fillSeed_ = JumpAhead(2 * static_cast<std::uint64_t>(slot.count)).Apply(fillSeed_);
+        const auto blocks = static_cast<unsigned>((slot.count + kMaxBlock - 1) / kMaxBlock);
+        for (unsigned i = 0; i < blocks; ++i) {
+            const std::size_t n = std::min<std::size_t>(kMaxBlock, slot.count - std::size_t{i} * kMaxBlock);
+            slot.block[i] = Block{};
+            slot.block[i].seed = fillSeed_;
+            // A block of n bytes draws n partners and n stream bytes.
+            fillSeed_ = JumpAhead(2 * static_cast<std::uint64_t>(n)).Apply(fillSeed_);
+        }
         {
             const std::lock_guard<std::mutex> lock(mutex_);
-            slot.stage = Stage::Enciphered;
+            slot.blocks = blocks;
+            slot.plain = 0;
             ++filled_;
         }
         changed_.notify_all();
@@ -109,7 +142,7 @@ std::int32_t DecipherAhead::Read(std::uint8_t* buffer) {
     Slot& slot = slots_[taken_ % kSlots];
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        while (slot.stage != Stage::Plain) {
+        while (slot.plain != slot.blocks) {
             const Job job = share_ ? Claim() : Job{};
             if (job)
                 Run(job, lock);
@@ -121,7 +154,7 @@ std::int32_t DecipherAhead::Read(std::uint8_t* buffer) {
     std::memcpy(buffer, slot.bytes.data(), count);
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        slot.stage = Stage::Free;
+        slot.blocks = 0;
         ++taken_;
     }
     Fill();

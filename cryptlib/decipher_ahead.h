@@ -1,12 +1,13 @@
-// The enciphered payload of a compressed file, deciphered a few blocks ahead
-// of the expander that reads it.  Each slot of blocks is deciphered in two
-// halves: its exchanges are undone from a jumped generator state, in any
-// order, and then its key stream runs, in file order, since the running key
-// chains from block to block.  A helper thread takes these pieces, and so does
-// the calling thread whenever it would wait for the expander's next slot:
-// then undoing the exchanges of one slot overlaps the key stream of the one
-// before it.  On a machine with one hardware thread the calling thread only
-// waits, as the expander's thread should not compete with the helper there.
+// The enciphered payload of a compressed file, deciphered a few slots ahead
+// of the expander that reads it.  Each block of a slot is deciphered in
+// steps that need not follow file order: its exchanges are undone from a
+// jumped generator state, which also fixes the running key's map across the
+// block; chaining the maps in order (cheap, under the lock) gives each block's
+// starting key, and then its key stream can run.  A helper thread takes these
+// pieces of work, and so does the calling thread whenever it would wait for
+// the expander's next slot.  On a machine with one hardware thread the
+// calling thread only waits: the expander's thread should not compete with
+// the helper there.
 //
 // Every file call and every progress report stays on the calling thread
 // (inside Read): the deciphering only turns enciphered slots into plain ones.
@@ -46,30 +47,43 @@ private:
     // read and waiting.  More only hold more plain text in memory.
     static constexpr unsigned kSlots = 3;
 
-    // A slot moves through these in order; the -ing stages belong to the
+    static constexpr unsigned kBlocks = lzh::kBlockSize / kMaxBlock;  // per slot
+
+    // A block moves through these in order; the -ing stages belong to the
     // thread that claimed the piece of work.
-    enum class Stage { Free, Enciphered, Undoing, Exchanged, Streaming, Plain };
+    enum class Stage { Enciphered, Undoing, Exchanged, Streaming, Plain };
+    struct Block {
+        std::uint32_t seed = 0;     // the generator state at its start
+        KeyMap map;                 // of the running key, once Exchanged
+        bool keyed = false;         // runKey is known
+        std::uint32_t runKey = 0;   // at its start
+        Stage stage = Stage::Enciphered;
+    };
     struct Slot {
         SecureVector<std::uint8_t> bytes;
         std::size_t count = 0;
-        std::uint32_t seed = 0;  // the generator state at its first block
-        Stage stage = Stage::Free;
+        unsigned blocks = 0;  // 0 while the slot is free
+        unsigned plain = 0;
+        Block block[kBlocks];
     };
     struct Job {
         Slot* slot = nullptr;
+        unsigned index = 0;
         bool stream = false;  // the key stream; otherwise the exchanges
         explicit operator bool() const noexcept { return slot != nullptr; }
     };
 
     void Fill();
-    // Both with mutex_ held.  Claim takes the most urgent piece of work
-    // there is, if any; Run does it with the mutex released.
+    // All three with mutex_ held.  Claim takes the most urgent piece of work
+    // there is, if any; Run does it with the mutex released; Chain gives
+    // starting keys to the blocks whose turn has come.
     Job Claim() noexcept;
+    void Chain() noexcept;
     void Run(const Job& job, std::unique_lock<std::mutex>& lock) noexcept;
     void Helper() noexcept;
 
     rt::File& input_;
-    KeyState state_;  // whoever streams a slot's
+    KeyState state_;  // the keys; seed and runKey at the start
     std::function<void(std::uint64_t)> progress_;
     Slot slots_[kSlots];
     // The calling thread's: the generator state at the next slot to read,
@@ -80,11 +94,13 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;  // any slot's stage, or stop_
-    // Counted from the start: slots read from the file, streamed, handed out.
+    // Counted from the start: slots read from the file, handed out; the next
+    // block to chain (slot, block) and the running key at its start.
     std::uint64_t filled_ = 0;
-    std::uint64_t streamed_ = 0;
     std::uint64_t taken_ = 0;
-    bool streaming_ = false;
+    std::uint64_t chainSlot_ = 0;
+    unsigned chainBlock_ = 0;
+    std::uint32_t chainKey_;
     bool stop_ = false;
     bool share_ = true;  // Read takes work while it waits
     std::thread helper_;
