@@ -11,12 +11,14 @@ namespace cipher {
 
 static_assert(lzh::kBlockSize % kMaxBlock == 0, "a slot holds whole cipher blocks");
 
-DecipherAhead::DecipherAhead(rt::File& input, const KeyState& state, std::function<void(std::uint64_t)> progress)
+DecipherAhead::DecipherAhead(rt::File& input, const KeyState& state, unsigned threads,
+                             std::function<void(std::uint64_t)> progress)
     : input_(input), state_(state), progress_(std::move(progress)), fillSeed_(state.seed), chainKey_(state.runKey) {
     for (Slot& slot : slots_) slot.bytes.assign(lzh::kBlockSize, 0);
     try {
         helper_ = std::thread(&DecipherAhead::Helper, this);
-        share_ = std::thread::hardware_concurrency() >= 2;
+        share_ = threads >= 2;
+        inOrder_ = !share_;
     } catch (const std::system_error&) {
         // No thread to be had: Read deciphers each slot itself.
     }
@@ -43,8 +45,8 @@ void DecipherAhead::Chain() noexcept {
     while (chainSlot_ < filled_) {
         Slot& slot = slots_[chainSlot_ % kSlots];
         Block& block = slot.block[chainBlock_];
-        if (block.stage != Stage::Exchanged) return;
-        block.runKey = chainKey_;
+        if (block.stage != (inOrder_ ? Stage::Plain : Stage::Exchanged)) return;
+        if (!inOrder_) block.runKey = chainKey_;
         block.keyed = true;
         chainKey_ = block.map.Apply(chainKey_);
         if (++chainBlock_ == slot.blocks) {
@@ -54,9 +56,19 @@ void DecipherAhead::Chain() noexcept {
     }
 }
 
-// Work for the oldest slot first, since the expander wants it next: a key
-// stream that can run, else exchanges still to undo.
+// One thread alone takes the next block whole.  Threads that share take work
+// for the oldest slot first, since the expander wants it next: a key stream
+// that can run, else exchanges still to undo.
 DecipherAhead::Job DecipherAhead::Claim() noexcept {
+    if (inOrder_) {
+        if (chainSlot_ == filled_) return {};
+        Slot& slot = slots_[chainSlot_ % kSlots];
+        Block& block = slot.block[chainBlock_];
+        if (block.stage != Stage::Enciphered) return {};
+        block.stage = Stage::Streaming;
+        block.runKey = chainKey_;
+        return {&slot, chainBlock_, Job::Whole};
+    }
     for (std::uint64_t s = taken_; s < filled_; ++s) {
         Slot& slot = slots_[s % kSlots];
         for (const bool stream : {true, false}) {
@@ -64,7 +76,7 @@ DecipherAhead::Job DecipherAhead::Claim() noexcept {
                 Block& block = slot.block[i];
                 if (stream ? block.stage == Stage::Exchanged && block.keyed : block.stage == Stage::Enciphered) {
                     block.stage = stream ? Stage::Streaming : Stage::Undoing;
-                    return {&slot, i, stream};
+                    return {&slot, i, stream ? Job::Stream : Job::Exchanges};
                 }
             }
         }
@@ -78,25 +90,28 @@ void DecipherAhead::Run(const Job& job, std::unique_lock<std::mutex>& lock) noex
     std::uint8_t* bytes = slot.bytes.data() + std::size_t{job.index} * kMaxBlock;
     const std::size_t n = std::min<std::size_t>(kMaxBlock, slot.count - std::size_t{job.index} * kMaxBlock);
     lock.unlock();
+    KeyState key = state_;
+    key.seed = block.seed;
+    key.runKey = block.runKey;
     KeyMap map;
-    if (job.stream) {
-        KeyState key = state_;
-        key.seed = block.seed;
-        key.runKey = block.runKey;
-        StreamRun(key, bytes, n);
-    } else {
+    if (job.kind == Job::Exchanges) {
         UndoRunExchanges(block.seed, bytes, n);
         map = RunKeyMap(state_, bytes, n);
+    } else {
+        if (job.kind == Job::Whole) UndoRunExchanges(block.seed, bytes, n);
+        StreamRun(key, bytes, n);
     }
     lock.lock();
-    if (job.stream) {
-        block.stage = Stage::Plain;
-        ++slot.plain;
-    } else {
+    if (job.kind == Job::Exchanges) {
         block.map = map;
         block.stage = Stage::Exchanged;
-        Chain();
+    } else {
+        block.stage = Stage::Plain;
+        ++slot.plain;
+        // Whole blocks chain by the key their stream ends with.
+        if (job.kind == Job::Whole) block.map = KeyMap{0, key.runKey};
     }
+    if (job.kind != Job::Stream) Chain();
     changed_.notify_all();
 }
 

@@ -5,9 +5,9 @@
 // block; chaining the maps in order (cheap, under the lock) gives each block's
 // starting key, and then its key stream can run.  A helper thread takes these
 // pieces of work, and so does the calling thread whenever it would wait for
-// the expander's next slot.  On a machine with one hardware thread the
-// calling thread only waits: the expander's thread should not compete with
-// the helper there.
+// the expander's next slot.  When one thread does all the deciphering (a
+// single thread asked for, where the calling thread only waits, or no helper)
+// the blocks are deciphered whole and in order, with no maps to take.
 //
 // Every file call and every progress report stays on the calling thread
 // (inside Read): the deciphering only turns enciphered slots into plain ones.
@@ -29,9 +29,11 @@ namespace cipher {
 
 class DecipherAhead final : public lzh::Source {
 public:
-    // Reads `input` from where it stands to its end.  `progress` gets the bytes
+    // Reads `input` from where it stands to its end.  With `threads` below 2
+    // the helper alone deciphers.  `progress` gets the bytes
     // handed out so far after each Read that hands out any.
-    DecipherAhead(rt::File& input, const KeyState& state, std::function<void(std::uint64_t done)> progress);
+    DecipherAhead(rt::File& input, const KeyState& state, unsigned threads,
+                  std::function<void(std::uint64_t done)> progress);
     // Stops and joins the helper; the slots are wiped as they go.
     ~DecipherAhead() override;
     DecipherAhead(const DecipherAhead&) = delete;
@@ -69,7 +71,7 @@ private:
     struct Job {
         Slot* slot = nullptr;
         unsigned index = 0;
-        bool stream = false;  // the key stream; otherwise the exchanges
+        enum Kind { Exchanges, Stream, Whole } kind = Exchanges;
         explicit operator bool() const noexcept { return slot != nullptr; }
     };
 
@@ -102,7 +104,8 @@ private:
     unsigned chainBlock_ = 0;
     std::uint32_t chainKey_;
     bool stop_ = false;
-    bool share_ = true;  // Read takes work while it waits
+    bool share_ = true;   // Read takes work while it waits
+    bool inOrder_ = true;  // one thread deciphers
     std::thread helper_;
 };
 
