@@ -15,12 +15,15 @@ DecipherAhead::DecipherAhead(rt::File& input, const KeyState& state, unsigned th
                              std::function<void(std::uint64_t)> progress)
     : input_(input), state_(state), progress_(std::move(progress)), fillSeed_(state.seed), chainKey_(state.runKey) {
     for (Slot& slot : slots_) slot.bytes.assign(lzh::kBlockSize, 0);
+    // Settled before the helper starts, which reads them.
+    share_ = threads >= 2;
+    inOrder_ = !share_;
     try {
         helper_ = std::thread(&DecipherAhead::Helper, this);
-        share_ = threads >= 2;
-        inOrder_ = !share_;
     } catch (const std::system_error&) {
-        // No thread to be had: Read deciphers each slot itself.
+        // No thread to be had: Read deciphers each block itself, in order.
+        share_ = true;
+        inOrder_ = true;
     }
 }
 
