@@ -1,11 +1,13 @@
 // The buffer cipher alone, in MB/s: EncipherBuffer and DecipherBuffer over
-// 32768-byte blocks, as the file operations call them.
+// 32768-byte blocks, as the file operations call them, and the two halves of
+// deciphering on their own.
 //   build/native/bench/cipher_bench
 #include <cstdint>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
+#include "cryptlib/cipher_kernels.h"
 #include "cryptlib/cryptlib.h"
 #include "cryptlib/program_keys.h"
 
@@ -47,8 +49,28 @@ void Decipher(benchmark::State& state) {
     CountBlocks(state);
 }
 
+// The two halves of deciphering that threads share, over a slot of eight
+// blocks: undoing the exchanges with the running key's map, and the key
+// stream.
+void DecipherHalves(benchmark::State& state, bool stream) {
+    std::vector<std::uint8_t> slot(8 * TCryptLib::kBlockSize, 0x5A);
+    cipher::KeyState key{1, 2, 3, static_cast<std::uint32_t>(tessavel::kMultKey),
+                         static_cast<std::uint32_t>(tessavel::kAddKey)};
+    for (auto _ : state) {
+        if (stream)
+            cipher::StreamRun(key, slot.data(), slot.size());
+        else
+            cipher::UndoRunExchanges(key.seed, slot.data(), slot.size());
+        if (!stream) benchmark::DoNotOptimize(cipher::RunKeyMap(key, slot.data(), slot.size()));
+        benchmark::DoNotOptimize(slot.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * slot.size()));
+}
+
 BENCHMARK(Encipher);
 BENCHMARK(Decipher);
+BENCHMARK_CAPTURE(DecipherHalves, UndoExchangesAndMap, false);
+BENCHMARK_CAPTURE(DecipherHalves, KeyStream, true);
 
 }  // namespace
 

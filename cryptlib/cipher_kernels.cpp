@@ -1,6 +1,8 @@
 #include "cryptlib/cipher_kernels.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
 
 #include "cryptlib/random.h"
@@ -265,18 +267,23 @@ bool HaveAvx2() noexcept {
 
 }  // namespace
 
-void Decipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_t*) noexcept {
-    if (n == 0) return;
+namespace {
+
+void UndoBlock(std::uint32_t seed, std::uint8_t* buffer, std::uint32_t n) noexcept {
 #ifdef TESSAVEL_VECTOR_STREAM
     if (n == kMaxBlock && HaveAvx2())
-        UndoFullBlockAvx2(key.seed, buffer);
+        UndoFullBlockAvx2(seed, buffer);
     else
 #endif
     if (n == kMaxBlock)
-        UndoExchanges<true>(key.seed, buffer, n);
+        UndoExchanges<true>(seed, buffer, n);
     else
-        UndoExchanges<false>(key.seed, buffer, n);
-    key.seed = JumpAhead(n).Apply(key.seed);
+        UndoExchanges<false>(seed, buffer, n);
+}
+
+// The key stream of one block whose exchanges are undone; key.seed stands
+// after the block's partner draws.
+void StreamBlock(KeyState& key, std::uint8_t* buffer, std::uint32_t n) noexcept {
     std::uint32_t done = 0;
 #ifdef TESSAVEL_VECTOR_STREAM
     if (HaveAvx2()) {
@@ -285,6 +292,104 @@ void Decipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_
     }
 #endif
     StreamScalar(key, buffer + done, n - done);
+}
+
+std::uint32_t BlockAt(std::size_t count, std::size_t at) noexcept {
+    return static_cast<std::uint32_t>(std::min<std::size_t>(kMaxBlock, count - at));
+}
+
+}  // namespace
+
+void Decipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_t*) noexcept {
+    if (n == 0) return;
+    UndoBlock(key.seed, buffer, n);
+    key.seed = JumpAhead(n).Apply(key.seed);
+    StreamBlock(key, buffer, n);
+}
+
+void UndoRunExchanges(std::uint32_t seed, std::uint8_t* buffer, std::size_t count) noexcept {
+    for (std::size_t at = 0; at < count; at += kMaxBlock) {
+        const std::uint32_t n = BlockAt(count, at);
+        UndoBlock(seed, buffer + at, n);
+        seed = JumpAhead(2 * static_cast<std::uint64_t>(n)).Apply(seed);
+    }
+}
+
+namespace {
+
+// Horner's rule over eight interleaved lanes, so the multiplications of one
+// lane do not wait for another's: lane l sums the bytes 8g + l, and the lanes
+// meet at the end with the powers of mult that they stand apart.
+[[gnu::always_inline]] inline KeyMap MapLanes(const KeyState& key, const std::uint8_t* buffer,
+                                              std::size_t count) noexcept {
+    const std::uint32_t m = key.mult;
+    const std::uint32_t base = key.stepKey * m + key.add;
+    std::uint32_t powers[9];
+    powers[0] = 1;
+    for (int j = 1; j <= 8; ++j) powers[j] = powers[j - 1] * m;
+    std::uint32_t lanes[8] = {};
+    const std::size_t groups = count / 8;
+    for (std::size_t g = 0; g < groups; ++g, buffer += 8)
+        for (int l = 0; l < 8; ++l) lanes[l] = lanes[l] * powers[8] + (buffer[l] * m + base);
+    KeyMap map;
+    for (int l = 0; l < 8; ++l) map.add += lanes[l] * powers[7 - l];
+    for (std::size_t g = 0; g < groups; ++g) map.mul *= powers[8];
+    for (std::size_t i = groups * 8; i < count; ++i, ++buffer) {
+        map.add = map.add * m + (*buffer * m + base);
+        map.mul *= m;
+    }
+    return map;
+}
+
+#ifdef TESSAVEL_VECTOR_STREAM
+// MapLanes with 32 lanes in four registers: a vector multiplication takes
+// several times as long as a scalar one, so fewer chains would wait on it.
+[[gnu::target("avx2"), gnu::flatten]] KeyMap MapAvx2(const KeyState& key, const std::uint8_t* buffer,
+                                                     std::size_t count) noexcept {
+    typedef std::uint8_t Bytes8 __attribute__((vector_size(8)));
+    const std::uint32_t m = key.mult;
+    const std::uint32_t base = key.stepKey * m + key.add;
+    Lanes powers[4];  // register j, lane l: m^(31 - 8j - l)
+    std::uint32_t p = 1;
+    for (int i = 31; i >= 0; --i, p *= m) powers[i / 8][i % 8] = p;
+    const std::uint32_t m32 = p;
+    Lanes acc[4] = {};
+    const std::size_t groups = count / 32;
+    for (std::size_t g = 0; g < groups; ++g, buffer += 32) {
+        for (int j = 0; j < 4; ++j) {
+            Bytes8 b;
+            std::memcpy(&b, buffer + 8 * j, 8);
+            const Lanes c = __builtin_convertvector(b, Lanes);
+            acc[j] = acc[j] * m32 + (c * m + base);
+        }
+    }
+    const Lanes sum = acc[0] * powers[0] + acc[1] * powers[1] + acc[2] * powers[2] + acc[3] * powers[3];
+    KeyMap map;
+    for (int l = 0; l < 8; ++l) map.add += sum[l];
+    for (std::size_t g = 0; g < groups; ++g) map.mul *= m32;
+    for (std::size_t i = groups * 32; i < count; ++i, ++buffer) {
+        map.add = map.add * m + (*buffer * m + base);
+        map.mul *= m;
+    }
+    return map;
+}
+#endif
+
+}  // namespace
+
+KeyMap RunKeyMap(const KeyState& key, const std::uint8_t* buffer, std::size_t count) noexcept {
+#ifdef TESSAVEL_VECTOR_STREAM
+    if (HaveAvx2()) return MapAvx2(key, buffer, count);
+#endif
+    return MapLanes(key, buffer, count);
+}
+
+void StreamRun(KeyState& key, std::uint8_t* buffer, std::size_t count) noexcept {
+    for (std::size_t at = 0; at < count; at += kMaxBlock) {
+        const std::uint32_t n = BlockAt(count, at);
+        key.seed = JumpAhead(n).Apply(key.seed);
+        StreamBlock(key, buffer + at, n);
+    }
 }
 
 namespace {

@@ -342,7 +342,7 @@ void TCryptLib::DecipherAndExpand(Operation& op, std::uint64_t payload) {
     if (!decoder.Prepare()) throw rt::Exception("TCryptLib: LZH init error");
     op.packTarget = op.Claim(op.folder + kPackWorkName);
     PackTempName = op.packTarget.Name();
-    cipher::DecipherAhead source(InputFile, State(), SwapTable.data(), [this, payload](std::uint64_t done) {
+    cipher::DecipherAhead source(InputFile, State(), Threads(), [this, payload](std::uint64_t done) {
         if (FOnProgress) FOnProgress(TCryptPass::Decipher, done, payload);
     });
     FileSink sink(op.packTarget);

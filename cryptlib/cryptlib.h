@@ -77,8 +77,9 @@ public:
     // Not stored with the component either: the threads that compress.  0
     // (the default) takes the machine's hardware threads, as the codec counts
     // them; 1 keeps compressing on the calling thread.  The file is the same
-    // for every count.  Decryption with Compression on deciphers on one
-    // helper thread whatever the count.
+    // for every count.  Decryption with Compression on deciphers on a helper
+    // thread, and with a count of 2 or more on the calling thread too while
+    // it would wait for the helper.
     unsigned Threads() const noexcept { return FThreads == 0 ? lzh::DefaultThreads() : FThreads; }
     void SetThreads(unsigned value);
 

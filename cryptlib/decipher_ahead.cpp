@@ -5,18 +5,25 @@
 #include <system_error>
 #include <utility>
 
+#include "cryptlib/random.h"
+
 namespace cipher {
 
 static_assert(lzh::kBlockSize % kMaxBlock == 0, "a slot holds whole cipher blocks");
 
-DecipherAhead::DecipherAhead(rt::File& input, const KeyState& state, std::uint16_t* partners,
+DecipherAhead::DecipherAhead(rt::File& input, const KeyState& state, unsigned threads,
                              std::function<void(std::uint64_t)> progress)
-    : input_(input), state_(state), partners_(partners), progress_(std::move(progress)) {
+    : input_(input), state_(state), progress_(std::move(progress)), fillSeed_(state.seed), chainKey_(state.runKey) {
     for (Slot& slot : slots_) slot.bytes.assign(lzh::kBlockSize, 0);
+    // Settled before the helper starts, which reads them.
+    share_ = threads >= 2;
+    inOrder_ = !share_;
     try {
         helper_ = std::thread(&DecipherAhead::Helper, this);
     } catch (const std::system_error&) {
-        // No thread to be had: Read deciphers each slot itself.
+        // No thread to be had: Read deciphers each block itself, in order.
+        share_ = true;
+        inOrder_ = true;
     }
 }
 
@@ -28,50 +35,122 @@ KeyState DecipherAhead::Finish() noexcept {
             const std::lock_guard<std::mutex> lock(mutex_);
             stop_ = true;
         }
-        enciphered_.notify_one();
+        changed_.notify_all();
         helper_.join();
     }
-    return state_;
+    KeyState end = state_;
+    end.seed = fillSeed_;
+    end.runKey = chainKey_;
+    return end;
 }
 
-void DecipherAhead::DecipherSlot(Slot& slot) noexcept {
-    for (std::size_t at = 0; at < slot.count; at += kMaxBlock) {
-        const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(kMaxBlock, slot.count - at));
-        Decipher(state_, slot.bytes.data() + at, n, partners_);
+void DecipherAhead::Chain() noexcept {
+    while (chainSlot_ < filled_) {
+        Slot& slot = slots_[chainSlot_ % kSlots];
+        Block& block = slot.block[chainBlock_];
+        if (block.stage != (inOrder_ ? Stage::Plain : Stage::Exchanged)) return;
+        if (!inOrder_) block.runKey = chainKey_;
+        block.keyed = true;
+        chainKey_ = block.map.Apply(chainKey_);
+        if (++chainBlock_ == slot.blocks) {
+            ++chainSlot_;
+            chainBlock_ = 0;
+        }
     }
+}
+
+// One thread alone takes the next block whole.  Threads that share take work
+// for the oldest slot first, since the expander wants it next: a key stream
+// that can run, else exchanges still to undo.
+DecipherAhead::Job DecipherAhead::Claim() noexcept {
+    if (inOrder_) {
+        if (chainSlot_ == filled_) return {};
+        Slot& slot = slots_[chainSlot_ % kSlots];
+        Block& block = slot.block[chainBlock_];
+        if (block.stage != Stage::Enciphered) return {};
+        block.stage = Stage::Streaming;
+        block.runKey = chainKey_;
+        return {&slot, chainBlock_, Job::Whole};
+    }
+    for (std::uint64_t s = taken_; s < filled_; ++s) {
+        Slot& slot = slots_[s % kSlots];
+        for (const bool stream : {true, false}) {
+            for (unsigned i = 0; i < slot.blocks; ++i) {
+                Block& block = slot.block[i];
+                if (stream ? block.stage == Stage::Exchanged && block.keyed : block.stage == Stage::Enciphered) {
+                    block.stage = stream ? Stage::Streaming : Stage::Undoing;
+                    return {&slot, i, stream ? Job::Stream : Job::Exchanges};
+                }
+            }
+        }
+    }
+    return {};
+}
+
+void DecipherAhead::Run(const Job& job, std::unique_lock<std::mutex>& lock) noexcept {
+    Slot& slot = *job.slot;
+    Block& block = slot.block[job.index];
+    std::uint8_t* bytes = slot.bytes.data() + std::size_t{job.index} * kMaxBlock;
+    const std::size_t n = std::min<std::size_t>(kMaxBlock, slot.count - std::size_t{job.index} * kMaxBlock);
+    lock.unlock();
+    KeyState key = state_;
+    key.seed = block.seed;
+    key.runKey = block.runKey;
+    KeyMap map;
+    if (job.kind == Job::Exchanges) {
+        UndoRunExchanges(block.seed, bytes, n);
+        map = RunKeyMap(state_, bytes, n);
+    } else {
+        if (job.kind == Job::Whole) UndoRunExchanges(block.seed, bytes, n);
+        StreamRun(key, bytes, n);
+    }
+    lock.lock();
+    if (job.kind == Job::Exchanges) {
+        block.map = map;
+        block.stage = Stage::Exchanged;
+    } else {
+        block.stage = Stage::Plain;
+        ++slot.plain;
+        // Whole blocks chain by the key their stream ends with.
+        if (job.kind == Job::Whole) block.map = KeyMap{0, key.runKey};
+    }
+    if (job.kind != Job::Stream) Chain();
+    changed_.notify_all();
 }
 
 void DecipherAhead::Helper() noexcept {
-    for (std::uint64_t next = 0;; ++next) {
-        Slot& slot = slots_[next % kSlots];
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            enciphered_.wait(lock, [&] { return stop_ || slot.stage == Stage::Enciphered; });
-            if (stop_) return;
-        }
-        DecipherSlot(slot);
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            slot.stage = Stage::Plain;
-        }
-        plain_.notify_one();
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stop_) {
+        if (const Job job = Claim())
+            Run(job, lock);
+        else
+            changed_.wait(lock);
     }
 }
 
-// Reads the file into every free slot, so the helper has work queued while
-// the expander runs.  A slot that is free is no thread's but this one's.
+// Reads the file into every free slot, so there is work queued while the
+// expander runs.  A slot that is free is no thread's but this one's.
 void DecipherAhead::Fill() {
     while (!inputEnded_ && filled_ - taken_ < kSlots) {
         Slot& slot = slots_[filled_ % kSlots];
         slot.count = input_.Read(slot.bytes.data(), lzh::kBlockSize);
         inputEnded_ = slot.count < lzh::kBlockSize;
         if (slot.count == 0) break;
+        const auto blocks = static_cast<unsigned>((slot.count + kMaxBlock - 1) / kMaxBlock);
+        for (unsigned i = 0; i < blocks; ++i) {
+            const std::size_t n = std::min<std::size_t>(kMaxBlock, slot.count - std::size_t{i} * kMaxBlock);
+            slot.block[i] = Block{};
+            slot.block[i].seed = fillSeed_;
+            // A block of n bytes draws n partners and n stream bytes.
+            fillSeed_ = JumpAhead(2 * static_cast<std::uint64_t>(n)).Apply(fillSeed_);
+        }
         {
             const std::lock_guard<std::mutex> lock(mutex_);
-            slot.stage = Stage::Enciphered;
+            slot.blocks = blocks;
+            slot.plain = 0;
+            ++filled_;
         }
-        enciphered_.notify_one();
-        ++filled_;
+        changed_.notify_all();
     }
 }
 
@@ -79,19 +158,23 @@ std::int32_t DecipherAhead::Read(std::uint8_t* buffer) {
     Fill();
     if (taken_ == filled_) return 0;
     Slot& slot = slots_[taken_ % kSlots];
-    if (helper_.joinable()) {
+    {
         std::unique_lock<std::mutex> lock(mutex_);
-        plain_.wait(lock, [&] { return slot.stage == Stage::Plain; });
-    } else {
-        DecipherSlot(slot);
+        while (slot.plain != slot.blocks) {
+            const Job job = share_ ? Claim() : Job{};
+            if (job)
+                Run(job, lock);
+            else
+                changed_.wait(lock);
+        }
     }
     const std::size_t count = slot.count;
     std::memcpy(buffer, slot.bytes.data(), count);
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        slot.stage = Stage::Free;
+        slot.blocks = 0;
+        ++taken_;
     }
-    ++taken_;
     Fill();
     done_ += count;
     if (progress_) progress_(done_);

@@ -1,11 +1,17 @@
-// The enciphered payload of a compressed file, deciphered a few blocks ahead
-// of the expander that reads it.  The running key chains from block to block,
-// so one helper thread deciphers them all, in order; the expander works on
-// the calling thread meanwhile.
+// The enciphered payload of a compressed file, deciphered a few slots ahead
+// of the expander that reads it.  Each block of a slot is deciphered in
+// steps that need not follow file order: its exchanges are undone from a
+// jumped generator state, which also fixes the running key's map across the
+// block; chaining the maps in order (cheap, under the lock) gives each block's
+// starting key, and then its key stream can run.  A helper thread takes these
+// pieces of work, and so does the calling thread whenever it would wait for
+// the expander's next slot.  When one thread does all the deciphering (a
+// single thread asked for, where the calling thread only waits, or no helper)
+// the blocks are deciphered whole and in order, with no maps to take.
 //
 // Every file call and every progress report stays on the calling thread
-// (inside Read): the helper only turns enciphered slots into plain ones.  A
-// system that refuses the helper gets the blocks deciphered inside Read.
+// (inside Read): the deciphering only turns enciphered slots into plain ones.
+// A system that refuses the helper gets the slots deciphered inside Read.
 #pragma once
 
 #include <condition_variable>
@@ -23,10 +29,10 @@ namespace cipher {
 
 class DecipherAhead final : public lzh::Source {
 public:
-    // Reads `input` from where it stands to its end.  `partners` is scratch of
-    // kMaxBlock entries, the helper's until Finish.  `progress` gets the bytes
+    // Reads `input` from where it stands to its end.  With `threads` below 2
+    // the helper alone deciphers.  `progress` gets the bytes
     // handed out so far after each Read that hands out any.
-    DecipherAhead(rt::File& input, const KeyState& state, std::uint16_t* partners,
+    DecipherAhead(rt::File& input, const KeyState& state, unsigned threads,
                   std::function<void(std::uint64_t done)> progress);
     // Stops and joins the helper; the slots are wiped as they go.
     ~DecipherAhead() override;
@@ -35,7 +41,7 @@ public:
 
     std::int32_t Read(std::uint8_t* buffer) override;
 
-    // Ends the helper; the key state after the last block deciphered.
+    // Ends the helper; the key state after the last slot handed out.
     KeyState Finish() noexcept;
 
 private:
@@ -43,32 +49,63 @@ private:
     // read and waiting.  More only hold more plain text in memory.
     static constexpr unsigned kSlots = 3;
 
-    enum class Stage { Free, Enciphered, Plain };
+    static constexpr unsigned kBlocks = lzh::kBlockSize / kMaxBlock;  // per slot
+
+    // A block moves through these in order; the -ing stages belong to the
+    // thread that claimed the piece of work.
+    enum class Stage { Enciphered, Undoing, Exchanged, Streaming, Plain };
+    struct Block {
+        std::uint32_t seed = 0;     // the generator state at its start
+        KeyMap map;                 // of the running key, once Exchanged
+        bool keyed = false;         // runKey is known
+        std::uint32_t runKey = 0;   // at its start
+        Stage stage = Stage::Enciphered;
+    };
     struct Slot {
         SecureVector<std::uint8_t> bytes;
         std::size_t count = 0;
-        Stage stage = Stage::Free;
+        unsigned blocks = 0;  // 0 while the slot is free
+        unsigned plain = 0;
+        Block block[kBlocks];
+    };
+    struct Job {
+        Slot* slot = nullptr;
+        unsigned index = 0;
+        enum Kind { Exchanges, Stream, Whole } kind = Exchanges;
+        explicit operator bool() const noexcept { return slot != nullptr; }
     };
 
     void Fill();
-    void DecipherSlot(Slot& slot) noexcept;
+    // All three with mutex_ held.  Claim takes the most urgent piece of work
+    // there is, if any; Run does it with the mutex released; Chain gives
+    // starting keys to the blocks whose turn has come.
+    Job Claim() noexcept;
+    void Chain() noexcept;
+    void Run(const Job& job, std::unique_lock<std::mutex>& lock) noexcept;
     void Helper() noexcept;
 
     rt::File& input_;
-    KeyState state_;  // the helper's while it runs
-    std::uint16_t* partners_;
+    KeyState state_;  // the keys; seed and runKey at the start
     std::function<void(std::uint64_t)> progress_;
     Slot slots_[kSlots];
-    // Counted from the start: slots read from the file, handed out.
-    std::uint64_t filled_ = 0;
-    std::uint64_t taken_ = 0;
+    // The calling thread's: the generator state at the next slot to read,
+    // whether the input has ended, the bytes handed out.
+    std::uint32_t fillSeed_;
     bool inputEnded_ = false;
     std::uint64_t done_ = 0;
 
     std::mutex mutex_;
-    std::condition_variable enciphered_;  // the helper waits here
-    std::condition_variable plain_;       // Read waits here
+    std::condition_variable changed_;  // any slot's stage, or stop_
+    // Counted from the start: slots read from the file, handed out; the next
+    // block to chain (slot, block) and the running key at its start.
+    std::uint64_t filled_ = 0;
+    std::uint64_t taken_ = 0;
+    std::uint64_t chainSlot_ = 0;
+    unsigned chainBlock_ = 0;
+    std::uint32_t chainKey_;
     bool stop_ = false;
+    bool share_ = true;   // Read takes work while it waits
+    bool inOrder_ = true;  // one thread deciphers
     std::thread helper_;
 };
 

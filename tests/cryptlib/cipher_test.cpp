@@ -1,8 +1,11 @@
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "cryptlib/cipher_kernels.h"
 #include "cryptlib/cryptlib.h"
 #include "cryptlib/program_keys.h"
 #include "cryptlib/random.h"
@@ -192,6 +195,53 @@ TEST(BufferCipher, EmptyBufferDrawsNothingAndBufferHistoryMatters) {
     EXPECT_NE(Bytes(b.DataBuffer(), b.DataBuffer() + data.size()), data);
     a.ReleaseBuffers();
     b.ReleaseBuffers();
+}
+
+// Deciphering split as threads share it (exchanges undone last block first,
+// each from a jumped state, the running key's maps chained, the key streams
+// last block first) against deciphering block by block in order, for runs
+// that end on and off a block's edge.
+TEST(BufferCipher, SplitDecipheringEqualsBlockByBlock) {
+    constexpr std::size_t kBlock = cipher::kMaxBlock;
+    const std::size_t lengths[] = {1, 2, kBlock - 1, kBlock, kBlock + 1, 2 * kBlock, 8 * kBlock - 1, 9 * kBlock + 2};
+    for (std::int32_t mult : {tessavel::kMultKey, 1, -7}) {
+        const cipher::KeyState start{0x9E3779B9u, 0x12345678u, 0xCAFEu, static_cast<std::uint32_t>(mult),
+                                     static_cast<std::uint32_t>(tessavel::kAddKey)};
+        for (std::size_t length : lengths) {
+            SCOPED_TRACE(testing::Message() << mult << " " << length);
+            const Bytes enciphered = testdata::RandomBytes(length, length);
+            Bytes expected = enciphered;
+            cipher::KeyState inOrder = start;
+            std::vector<std::size_t> starts;
+            for (std::size_t at = 0; at < length; at += kBlock) {
+                starts.push_back(at);
+                const auto n = static_cast<std::uint32_t>(std::min(kBlock, length - at));
+                cipher::Decipher(inOrder, expected.data() + at, n, nullptr);
+            }
+            auto size = [&](std::size_t at) { return std::min(kBlock, length - at); };
+            Bytes split = enciphered;
+            std::vector<cipher::KeyMap> maps(starts.size());
+            for (std::size_t b = starts.size(); b-- > 0;) {
+                cipher::UndoRunExchanges(JumpAhead(2 * starts[b]).Apply(start.seed), split.data() + starts[b],
+                                         size(starts[b]));
+                maps[b] = cipher::RunKeyMap(start, split.data() + starts[b], size(starts[b]));
+            }
+            std::vector<std::uint32_t> keys{start.runKey};
+            for (const cipher::KeyMap& map : maps) keys.push_back(map.Apply(keys.back()));
+            for (std::size_t b = starts.size(); b-- > 0;) {
+                cipher::KeyState key = start;
+                key.seed = JumpAhead(2 * starts[b]).Apply(start.seed);
+                key.runKey = keys[b];
+                cipher::StreamRun(key, split.data() + starts[b], size(starts[b]));
+                EXPECT_EQ(key.runKey, keys[b + 1]);
+                if (b + 1 == starts.size()) {
+                    EXPECT_EQ(key.seed, inOrder.seed);
+                }
+            }
+            ASSERT_EQ(split, expected);
+            EXPECT_EQ(keys.back(), inOrder.runKey);
+        }
+    }
 }
 
 TEST(TCryptLibProperties, DefaultsAndRefusedValues) {
