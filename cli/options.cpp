@@ -26,7 +26,7 @@ std::string Usage() {
            std::to_string(tessavel::kMultKey) +
            "    made by either open in the other)\n"
            "  --force                replace existing results (without it they are refused)\n"
-           "  --threads N            threads that compress, 1 to " +
+           "  --threads N            threads to work on, 1 to " +
            std::to_string(lzh::kMaxThreads) + " (default: the machine's, at most " +
            std::to_string(lzh::kDefaultThreadLimit) +
            ")\n"
