@@ -183,18 +183,15 @@ void GlyphSource::Draw(HDC dc, POINT at, ButtonState state, COLORREF background,
 // --- GlyphButton ------------------------------------------------------------
 
 void GlyphButton::SetSpacing(int s) {
-    spacing_ = s;
-    Invalidate();
+    if (Change(spacing_, s)) Invalidate();
 }
 
 void GlyphButton::SetMargin(int m) {
-    margin_ = m;
-    Invalidate();
+    if (Change(margin_, m)) Invalidate();
 }
 
 void GlyphButton::SetLayout(ButtonLayout l) {
-    layout_ = l;
-    Invalidate();
+    if (Change(layout_, l)) Invalidate();
 }
 
 bool GlyphButton::SetProperty(std::wstring_view name, std::wstring_view value, LayoutContext& context) {
@@ -316,20 +313,17 @@ void SpeedButton::CreateParams(WindowParams& p) {
 
 void SpeedButton::SetDown(bool d) {
     if (groupIndex_ == 0) d = false;
-    if (d == down_) return;
-    down_ = d;
+    if (!Change(down_, d)) return;
     state_ = d ? ButtonState::Exclusive : ButtonState::Up;
     Invalidate();
 }
 
 void SpeedButton::SetFlat(bool f) {
-    flat_ = f;
-    Invalidate();
+    if (Change(flat_, f)) Invalidate();
 }
 
 void SpeedButton::SetTransparent(bool t) {
-    transparent_ = t;
-    Invalidate();
+    if (Change(transparent_, t)) Invalidate();
 }
 
 void SpeedButton::EnabledChanged() {
