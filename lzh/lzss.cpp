@@ -8,8 +8,8 @@ namespace lzh {
 // right one.  A subtree that moves may be empty: its parent entry is then
 // parent[kNil], the scratch slot, which nothing reads.
 void MatchTrees::Rotate(std::uint32_t x) noexcept {
-    std::uint32_t* const child[2] = {a_->left, a_->right};
-    std::uint32_t* const parent = a_->parent;
+    Link* const child[2] = {a_->left, a_->right};
+    Link* const parent = a_->parent;
     const std::uint32_t p = parent[x];
     const std::uint32_t g = parent[p];
     const int s = x == child[0][p] ? 0 : 1;  // x's side below p
@@ -29,8 +29,8 @@ void MatchTrees::Rotate(std::uint32_t x) noexcept {
 // rotations, the parent's first when x, its parent and grandparent lie in a
 // line, x's twice when they zigzag; at the last level, one rotation.
 void MatchTrees::SplayToRoot(std::uint32_t x) noexcept {
-    const std::uint32_t* const left = a_->left;
-    const std::uint32_t* const parent = a_->parent;
+    const Link* const left = a_->left;
+    const Link* const parent = a_->parent;
     for (;;) {
         const std::uint32_t p = parent[x];
         if (p > kNil) return;  // x is the topmost node

@@ -39,13 +39,19 @@ inline constexpr std::uint32_t kNil = kNodes;           // the empty link
 inline constexpr std::uint32_t kRootBase = kNil + 1;    // root slot of first byte b: kRootBase + b
 inline constexpr std::uint32_t kRootCount = 256;
 
+// A link between nodes: a node number, kNil or a root slot.  Two bytes keep
+// the links of the nodes in the trees (the last 4079 positions) and their
+// keys within the first-level cache.
+using Link = std::uint16_t;
+static_assert(kRootBase + kRootCount - 1 <= 0xFFFF);
+
 // The ring of key bytes (with a 17-byte mirror of bytes 0..16, so an 18-byte
 // key never wraps) and the three link tables of all 256 trees.
 struct TreeArea {
     std::uint8_t bytes[kNodes + kMirrorSize];
-    std::uint32_t left[kNil + 1];
-    std::uint32_t right[kRootBase + kRootCount];  // entries kRootBase.. are the root slots
-    std::uint32_t parent[kNil + 1];               // parent[kNil] is scratch
+    Link left[kNil + 1];
+    Link right[kRootBase + kRootCount];  // entries kRootBase.. are the root slots
+    Link parent[kNil + 1];               // parent[kNil] is scratch
 };
 
 // The 256 match trees over the ring, one per first key byte.  Each operation
@@ -119,25 +125,29 @@ inline void MatchTrees::InsertPosition(std::uint32_t r) noexcept {
     // left and right lie back to back, so right[p] is left[p + kNil + 1] and
     // the step down the tree needs no branch on the direction.
     static_assert(offsetof(TreeArea, right) == offsetof(TreeArea, left) + sizeof(TreeArea::left));
-    std::uint32_t* const links = a_->left;
-    constexpr std::uint32_t kRightOffset = kNil + 1;
+    Link* const links = a_->left;
+    constexpr std::size_t kRightOffset = kNil + 1;
     const std::uint8_t* const key = a_->bytes + r + 1;
 
     std::uint32_t level = 0;
     std::uint32_t bestLength = 0;
     std::uint32_t bestPosition = matchPosition;
     links[r] = links[r + kRightOffset] = kNil;
-    std::uint32_t p = kRootBase + a_->bytes[r];
-    std::uint32_t side = kRightOffset;  // a root slot hangs its only child on the right
+    std::size_t p = kRootBase + a_->bytes[r];
+    std::size_t side = kRightOffset;  // a root slot hangs its only child on the right
+    std::size_t c = links[p + side];
     for (;;) {
         ++level;
-        const std::uint32_t c = links[p + side];
         if (c == kNil) {
-            links[p + side] = r;
-            a_->parent[r] = p;
+            links[p + side] = static_cast<Link>(r);
+            a_->parent[r] = static_cast<Link>(p);
             break;
         }
         p = c;
+        // Both children are fetched while the keys are compared, so the step
+        // down waits for the comparison alone, not for a load after it.
+        const std::size_t smaller = links[p];
+        const std::size_t larger = links[p + kRightOffset];
         const std::uint8_t* const other = a_->bytes + p + 1;
         std::uint32_t i;
         bool greater;
@@ -149,20 +159,21 @@ inline void MatchTrees::InsertPosition(std::uint32_t r) noexcept {
                 i = 1 + (static_cast<std::uint32_t>(std::countr_zero(u ^ v)) >> 3);
                 greater = __builtin_bswap64(u) > __builtin_bswap64(v);
             } else {
-                i = CompareKeys(r, p, greater);
+                i = CompareKeys(r, static_cast<std::uint32_t>(p), greater);
             }
         } else {
-            i = CompareKeys(r, p, greater);
+            i = CompareKeys(r, static_cast<std::uint32_t>(p), greater);
         }
         if (i > bestLength) {
             bestLength = i;
-            bestPosition = p;
+            bestPosition = static_cast<std::uint32_t>(p);
             if (i == kMaxMatch) [[unlikely]] {
-                ReplaceNode(p, r);
+                ReplaceNode(static_cast<std::uint32_t>(p), r);
                 break;
             }
         }
         side = greater ? kRightOffset : 0;
+        c = greater ? larger : smaller;
     }
     matchLength = bestLength;
     matchPosition = bestPosition;
@@ -171,9 +182,9 @@ inline void MatchTrees::InsertPosition(std::uint32_t r) noexcept {
 }
 
 inline void MatchTrees::ReplaceNode(std::uint32_t p, std::uint32_t r) noexcept {
-    std::uint32_t* const left = a_->left;
-    std::uint32_t* const right = a_->right;
-    std::uint32_t* const parent = a_->parent;
+    Link* const left = a_->left;
+    Link* const right = a_->right;
+    Link* const parent = a_->parent;
     const std::uint32_t up = parent[p];
     parent[r] = up;
     left[r] = left[p];
@@ -188,9 +199,9 @@ inline void MatchTrees::ReplaceNode(std::uint32_t p, std::uint32_t r) noexcept {
 }
 
 inline void MatchTrees::RemovePosition(std::uint32_t p) noexcept {
-    std::uint32_t* const left = a_->left;
-    std::uint32_t* const right = a_->right;
-    std::uint32_t* const parent = a_->parent;
+    Link* const left = a_->left;
+    Link* const right = a_->right;
+    Link* const parent = a_->parent;
     if (parent[p] == kNil) return;
     std::uint32_t q;
     if (right[p] == kNil) {
