@@ -48,6 +48,13 @@ KeyMap RunKeyMap(const KeyState& key, const std::uint8_t* buffer, std::size_t co
 
 void StreamRun(KeyState& key, std::uint8_t* buffer, std::size_t count) noexcept;
 
+namespace testing {
+// Keeps the kernels to vectors of at most `lanes` 32-bit lanes (16, 8, or 1
+// for none), so that one processor can check every path; returns the widest
+// now in use.
+unsigned LimitLanes(unsigned lanes) noexcept;
+}  // namespace testing
+
 // 32-bit CRC, reflected polynomial 0xEDB88320, register starting at 0 and no
 // final inversion.
 std::uint32_t Crc(const std::uint8_t* data, std::size_t count) noexcept;

@@ -122,54 +122,59 @@ TEST(KeySchedule, EmptyPasswordRepeatsTheFirstDrawsFromZero) {
 // The component's buffer cipher against the plain one, for lengths that hit
 // every unrolled tail and the full block, over a history of buffers.
 TEST(BufferCipher, AgreesWithThePlainCipherAndDecipherRestores) {
-    testdata::Random rng(3);
-    const std::uint32_t lengths[] = {1, 2, 3, 4, 5, 7, 8, 16, 17, 1000, 32767, 32768, 0, 9, 32768, 31};
-    for (std::int32_t mult : {tessavel::kMultKey, 1, -7}) {
-        for (std::int32_t add : {tessavel::kAddKey, 1, -1}) {
-            TCryptLib a;
-            a.SetMultKey(mult);
-            a.SetAddKey(add);
-            a.SetPassword("pass\xE9word12");
-            rt::testing::SetClock(777);
-            a.AllocateBuffers();
-            a.PrepareKey();
-            reference::Cipher ref("pass\xE9word12", mult, add, 777);
-            TCryptLib b;
-            b.SetMultKey(mult);
-            b.SetAddKey(add);
-            b.SetPassword("pass\xE9word12");
-            b.AllocateBuffers();
-            b.PrepareKey();
-            reference::Cipher back("pass\xE9word12", mult, add, 777);
-            // a and b take turns on the one process-wide generator, so each
-            // keeps its own state between its buffers.
-            std::uint32_t aState = RandomSeed, bState = RandomSeed;
-            for (std::uint32_t n : lengths) {
-                SCOPED_TRACE(testing::Message() << mult << " " << add << " " << n);
-                const Bytes plain = testdata::RandomBytes(n, rng.Next());
-                Bytes mine = plain, theirs = plain;
-                RandomSeed = aState;
-                a.EncipherBuffer(mine.data(), n);
-                aState = RandomSeed;
-                ref.Encipher(theirs.data(), n);
-                ASSERT_EQ(mine, theirs);
-                ASSERT_EQ(a.RunKey(), ref.runKey);
-                ASSERT_EQ(aState, ref.g.state);
+    // Every vector width the processor has, and none.
+    for (const unsigned lanes : {16u, 8u, 1u}) {
+        SCOPED_TRACE(testing::Message() << "lanes " << cipher::testing::LimitLanes(lanes));
+        testdata::Random rng(3);
+        const std::uint32_t lengths[] = {1, 2, 3, 4, 5, 7, 8, 16, 17, 1000, 32767, 32768, 0, 9, 32768, 31};
+        for (std::int32_t mult : {tessavel::kMultKey, 1, -7}) {
+            for (std::int32_t add : {tessavel::kAddKey, 1, -1}) {
+                TCryptLib a;
+                a.SetMultKey(mult);
+                a.SetAddKey(add);
+                a.SetPassword("pass\xE9word12");
+                rt::testing::SetClock(777);
+                a.AllocateBuffers();
+                a.PrepareKey();
+                reference::Cipher ref("pass\xE9word12", mult, add, 777);
+                TCryptLib b;
+                b.SetMultKey(mult);
+                b.SetAddKey(add);
+                b.SetPassword("pass\xE9word12");
+                b.AllocateBuffers();
+                b.PrepareKey();
+                reference::Cipher back("pass\xE9word12", mult, add, 777);
+                // a and b take turns on the one process-wide generator, so each
+                // keeps its own state between its buffers.
+                std::uint32_t aState = RandomSeed, bState = RandomSeed;
+                for (std::uint32_t n : lengths) {
+                    SCOPED_TRACE(testing::Message() << mult << " " << add << " " << n);
+                    const Bytes plain = testdata::RandomBytes(n, rng.Next());
+                    Bytes mine = plain, theirs = plain;
+                    RandomSeed = aState;
+                    a.EncipherBuffer(mine.data(), n);
+                    aState = RandomSeed;
+                    ref.Encipher(theirs.data(), n);
+                    ASSERT_EQ(mine, theirs);
+                    ASSERT_EQ(a.RunKey(), ref.runKey);
+                    ASSERT_EQ(aState, ref.g.state);
 
-                RandomSeed = bState;
-                std::copy(mine.begin(), mine.end(), b.DataBuffer());
-                b.DecipherBuffer(n);
-                bState = RandomSeed;
-                back.Decipher(theirs.data(), n);
-                ASSERT_EQ(Bytes(b.DataBuffer(), b.DataBuffer() + n), plain);
-                ASSERT_EQ(theirs, plain);
-                ASSERT_EQ(b.RunKey(), back.runKey);
-                ASSERT_EQ(bState, back.g.state);
+                    RandomSeed = bState;
+                    std::copy(mine.begin(), mine.end(), b.DataBuffer());
+                    b.DecipherBuffer(n);
+                    bState = RandomSeed;
+                    back.Decipher(theirs.data(), n);
+                    ASSERT_EQ(Bytes(b.DataBuffer(), b.DataBuffer() + n), plain);
+                    ASSERT_EQ(theirs, plain);
+                    ASSERT_EQ(b.RunKey(), back.runKey);
+                    ASSERT_EQ(bState, back.g.state);
+                }
+                a.ReleaseBuffers();
+                b.ReleaseBuffers();
             }
-            a.ReleaseBuffers();
-            b.ReleaseBuffers();
         }
     }
+    cipher::testing::LimitLanes(16);
     rt::testing::SetClock(-1);
 }
 
@@ -204,44 +209,49 @@ TEST(BufferCipher, EmptyBufferDrawsNothingAndBufferHistoryMatters) {
 TEST(BufferCipher, SplitDecipheringEqualsBlockByBlock) {
     constexpr std::size_t kBlock = cipher::kMaxBlock;
     const std::size_t lengths[] = {1, 2, kBlock - 1, kBlock, kBlock + 1, 2 * kBlock, 8 * kBlock - 1, 9 * kBlock + 2};
-    for (std::int32_t mult : {tessavel::kMultKey, 1, -7}) {
-        const cipher::KeyState start{0x9E3779B9u, 0x12345678u, 0xCAFEu, static_cast<std::uint32_t>(mult),
-                                     static_cast<std::uint32_t>(tessavel::kAddKey)};
-        for (std::size_t length : lengths) {
-            SCOPED_TRACE(testing::Message() << mult << " " << length);
-            const Bytes enciphered = testdata::RandomBytes(length, length);
-            Bytes expected = enciphered;
-            cipher::KeyState inOrder = start;
-            std::vector<std::size_t> starts;
-            for (std::size_t at = 0; at < length; at += kBlock) {
-                starts.push_back(at);
-                const auto n = static_cast<std::uint32_t>(std::min(kBlock, length - at));
-                cipher::Decipher(inOrder, expected.data() + at, n, nullptr);
-            }
-            auto size = [&](std::size_t at) { return std::min(kBlock, length - at); };
-            Bytes split = enciphered;
-            std::vector<cipher::KeyMap> maps(starts.size());
-            for (std::size_t b = starts.size(); b-- > 0;) {
-                cipher::UndoRunExchanges(JumpAhead(2 * starts[b]).Apply(start.seed), split.data() + starts[b],
-                                         size(starts[b]));
-                maps[b] = cipher::RunKeyMap(start, split.data() + starts[b], size(starts[b]));
-            }
-            std::vector<std::uint32_t> keys{start.runKey};
-            for (const cipher::KeyMap& map : maps) keys.push_back(map.Apply(keys.back()));
-            for (std::size_t b = starts.size(); b-- > 0;) {
-                cipher::KeyState key = start;
-                key.seed = JumpAhead(2 * starts[b]).Apply(start.seed);
-                key.runKey = keys[b];
-                cipher::StreamRun(key, split.data() + starts[b], size(starts[b]));
-                EXPECT_EQ(key.runKey, keys[b + 1]);
-                if (b + 1 == starts.size()) {
-                    EXPECT_EQ(key.seed, inOrder.seed);
+    // Every vector width the processor has, and none.
+    for (const unsigned lanes : {16u, 8u, 1u}) {
+        SCOPED_TRACE(testing::Message() << "lanes " << cipher::testing::LimitLanes(lanes));
+        for (std::int32_t mult : {tessavel::kMultKey, 1, -7}) {
+            const cipher::KeyState start{0x9E3779B9u, 0x12345678u, 0xCAFEu, static_cast<std::uint32_t>(mult),
+                                         static_cast<std::uint32_t>(tessavel::kAddKey)};
+            for (std::size_t length : lengths) {
+                SCOPED_TRACE(testing::Message() << mult << " " << length);
+                const Bytes enciphered = testdata::RandomBytes(length, length);
+                Bytes expected = enciphered;
+                cipher::KeyState inOrder = start;
+                std::vector<std::size_t> starts;
+                for (std::size_t at = 0; at < length; at += kBlock) {
+                    starts.push_back(at);
+                    const auto n = static_cast<std::uint32_t>(std::min(kBlock, length - at));
+                    cipher::Decipher(inOrder, expected.data() + at, n, nullptr);
                 }
+                auto size = [&](std::size_t at) { return std::min(kBlock, length - at); };
+                Bytes split = enciphered;
+                std::vector<cipher::KeyMap> maps(starts.size());
+                for (std::size_t b = starts.size(); b-- > 0;) {
+                    cipher::UndoRunExchanges(JumpAhead(2 * starts[b]).Apply(start.seed), split.data() + starts[b],
+                                             size(starts[b]));
+                    maps[b] = cipher::RunKeyMap(start, split.data() + starts[b], size(starts[b]));
+                }
+                std::vector<std::uint32_t> keys{start.runKey};
+                for (const cipher::KeyMap& map : maps) keys.push_back(map.Apply(keys.back()));
+                for (std::size_t b = starts.size(); b-- > 0;) {
+                    cipher::KeyState key = start;
+                    key.seed = JumpAhead(2 * starts[b]).Apply(start.seed);
+                    key.runKey = keys[b];
+                    cipher::StreamRun(key, split.data() + starts[b], size(starts[b]));
+                    EXPECT_EQ(key.runKey, keys[b + 1]);
+                    if (b + 1 == starts.size()) {
+                        EXPECT_EQ(key.seed, inOrder.seed);
+                    }
+                }
+                ASSERT_EQ(split, expected);
+                EXPECT_EQ(keys.back(), inOrder.runKey);
             }
-            ASSERT_EQ(split, expected);
-            EXPECT_EQ(keys.back(), inOrder.runKey);
         }
     }
+    cipher::testing::LimitLanes(16);
 }
 
 TEST(TCryptLibProperties, DefaultsAndRefusedValues) {
