@@ -43,8 +43,11 @@ concept BulkPorts = BulkSource<Source> && requires(Sink& out, std::size_t n) {
 
 // The longest a group can be in the stream, and how much of the sink's room a
 // group decoded in place may touch (its output plus one 32-byte over-copy).
+// Every item copies 32 bytes, a literal from the stream, so the source must
+// hold that much beyond the group's last possible item.
 inline constexpr std::size_t kLongestGroup = 1 + 2 * kGroupItems;
 inline constexpr std::size_t kGroupRoom = (kGroupItems - 1) * kMaxMatch + 32;
+inline constexpr std::size_t kGroupReach = kLongestGroup + 32;
 
 // Decoding in place reads match sources from the bytes already in the sink's
 // buffer instead of the ring; the ring is brought up to date from them
@@ -85,26 +88,28 @@ inline std::uint32_t ExpandGroupInPlace(std::uint8_t* window, std::uint32_t r, R
         o += kGroupItems;
         p += kGroupItems;
     } else {
+        // A literal and a match go the same way, a copy of 32 bytes from the
+        // stream or from the output behind, of which the item keeps its own:
+        // which one an item is decides no branch.  Only a match less than 16
+        // back, which repeats bytes it makes itself, goes byte by byte.
         for (std::uint32_t item = 0; item < kGroupItems; ++item) {
-            if ((flags >> item) & 1) {
-                *o++ = *p++;
-                continue;
-            }
+            const bool literal = (flags >> item) & 1;
             const std::uint32_t position = p[0] | ((static_cast<std::uint32_t>(p[1]) & 0xF0) << 4);
-            const std::uint32_t length = (p[1] & 0x0Fu) + kThreshold + 1;
-            p += 2;
             const std::uint32_t here = (r + static_cast<std::uint32_t>(o - first)) & kWindowMask;
             const std::uint32_t distance = ((here - position - 1) & kWindowMask) + 1;  // 1..4096
-            const std::uint8_t* src = o - distance;
-            if (distance >= 16) {
-                // Whole 16-byte moves; a second one reads what the first wrote
-                // when the source is only 16..31 back, exactly as byte by byte.
-                std::memcpy(o, src, 16);
-                if (length > 16) std::memcpy(o + 16, src + 16, 16);
-            } else if (distance == 1) {
-                std::memset(o, *src, kMaxMatch);  // a run of one byte
+            const std::uint32_t length = literal ? 1 : (p[1] & 0x0Fu) + kThreshold + 1;
+            const std::uint8_t* const src = literal ? p : o - distance;
+            p += literal ? 1 : 2;
+            if (!literal && distance < 16) [[unlikely]] {
+                if (distance == 1)
+                    std::memset(o, *src, kMaxMatch);  // a run of one byte
+                else
+                    for (std::uint32_t k = 0; k < length; ++k) o[k] = src[k];
             } else {
-                for (std::uint32_t k = 0; k < length; ++k) o[k] = src[k];
+                // A second move reads what the first wrote when the source
+                // is only 16..31 back, exactly as byte by byte.
+                std::memcpy(o, src, 16);
+                std::memcpy(o + 16, src + 16, 16);
             }
             o += length;
         }
@@ -129,7 +134,7 @@ void ExpandRun(std::uint8_t* window, Source& in, Sink& out) {
     [[maybe_unused]] detail::RingSync sync;
     for (;;) {
         if constexpr (detail::BulkPorts<Source, Sink>) {
-            if (in.Available() >= detail::kLongestGroup && out.Room() >= detail::kGroupRoom &&
+            if (in.Available() >= detail::kGroupReach && out.Room() >= detail::kGroupRoom &&
                 out.Filled() >= kWindowSize) {
                 r = detail::ExpandGroupInPlace(window, r, sync, in, out);
                 continue;
