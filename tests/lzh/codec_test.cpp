@@ -99,6 +99,12 @@ TEST(LzssDecoder, AnyByteSequenceDecodesWithinBounds) {
         // Each stream byte yields at most 18 output bytes (two-byte items of 18).
         EXPECT_LE(out.size(), junk.size() * 9);
     }
+    // Across a whole input block, whole groups at a time where the block
+    // holds them and byte by byte where it does not.
+    for (std::uint64_t seed = 1; seed <= 4; ++seed) {
+        const Bytes junk = testdata::RandomBytes(lzh::kBlockSize + 5000, seed);
+        EXPECT_EQ(Expand(junk), Expand(junk, 1));
+    }
 }
 
 class LzssRoundTrip : public ::testing::TestWithParam<std::size_t> {};
