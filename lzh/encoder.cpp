@@ -5,12 +5,13 @@
 // them, one of 1 or 2 bytes goes out as a literal, and the item after it
 // starts where the item ends.
 //
-// The input streams through in blocks: while the workers search block i + 1,
-// the calling thread codes block i and reads block i + 2, so the callbacks
-// are only ever called on the calling thread.  The last 17 positions of a
+// The input streams through in blocks: while the workers search blocks
+// i + 1 .. i + 3, the calling thread codes block i and then reads block i + 4,
+// so the callbacks are only ever called on the calling thread.  The last 17 positions of a
 // block wait for the next one, whose bytes their keys reach into.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <exception>
@@ -42,6 +43,10 @@ static_assert(kCarry >= kMirrorSize);
 // this long, so their matches stay in the cache between the two stages.
 constexpr std::uint32_t kSlice = 16384;
 constexpr std::size_t kAlign = 64;
+// With several workers, this many blocks are read, searched or coded at once:
+// a worker may run up to three blocks ahead of the slowest, so that blocks
+// whose trees share out unevenly even out before anyone waits.
+constexpr unsigned kBlocksInFlight = 4;
 
 constexpr std::size_t RoundUp(std::size_t n) { return (n + kAlign - 1) / kAlign * kAlign; }
 
@@ -50,14 +55,16 @@ struct Layout {
     explicit Layout(unsigned threads, std::uint32_t block)
         : blockBytes(block),
           resultCount(threads == 1 ? kSlice : block + kCarry),
-          resultArrays(threads == 1 ? 1 : 2),
+          resultArrays(threads == 1 ? 1 : kBlocksInFlight),
+          blockBuffers(threads == 1 ? 2 : kBlocksInFlight),
           workersAt(RoundUp(resultArrays * resultCount * sizeof(Found))),
           workBytes(kAlign + workersAt + threads * RoundUp(sizeof(WorkerArea))),
-          inputBytes(kBlockSize + 2 * (kCarry + std::size_t{block})) {}
+          inputBytes(kBlockSize + blockBuffers * (kCarry + std::size_t{block})) {}
 
     std::uint32_t blockBytes;
     std::size_t resultCount;
     std::size_t resultArrays;
+    std::size_t blockBuffers;
     std::size_t workersAt;
     std::size_t workBytes;
     std::size_t inputBytes;
@@ -167,8 +174,8 @@ private:
 
 // The worker threads of one job.  Rounds are numbered from 0 and launched
 // in order; each worker runs them in order, so a worker done with a round
-// may go on with the next while others finish.  Two rounds can be under way
-// at once.  The destructor stops the workers (mid-round if need be) and
+// may go on with the next while others finish.  Up to kBlocksInFlight
+// rounds can be under way at once.  The destructor stops the workers (mid-round if need be) and
 // joins them.
 class Team {
 public:
@@ -204,11 +211,23 @@ public:
     void Launch(const Round& round) {
         {
             std::lock_guard lock(mutex_);
-            rounds_[launched_ & 1] = round;
-            remaining_[launched_ & 1] = size_;
+            rounds_[launched_ % kBlocksInFlight] = round;
+            remaining_[launched_ % kBlocksInFlight] = size_;
             ++launched_;
         }
         wake_.notify_all();
+    }
+
+    // What the trees have cost the workers lately.  Each call halves what
+    // is kept, so the latest rounds count the most.
+    TreeCost TakeCost() {
+        std::lock_guard lock(mutex_);
+        const TreeCost recent = cost_;
+        for (unsigned b = 0; b < kRootCount; ++b) {
+            cost_.positions[b] /= 2;
+            cost_.work[b] /= 2;
+        }
+        return recent;
     }
 
     // Until every worker has finished round `index`; a worker's exception
@@ -228,12 +247,15 @@ private:
                 std::unique_lock lock(mutex_);
                 wake_.wait(lock, [&] { return quit_ || launched_ > next; });
                 if (quit_) break;
-                round = rounds_[next & 1];
+                round = rounds_[next % kBlocksInFlight];
             }
+            std::chrono::steady_clock::duration took{};
             if (!stop_.load(std::memory_order_relaxed)) {
                 try {
                     if (const auto hook = gBeforeRound.load(std::memory_order_relaxed)) hook(index, next);
+                    const auto start = std::chrono::steady_clock::now();
                     workers_[index].Run(round, &stop_);
+                    took = std::chrono::steady_clock::now() - start;
                 } catch (...) {
                     std::lock_guard lock(mutex_);
                     if (!error_) error_ = std::current_exception();
@@ -241,7 +263,9 @@ private:
                 }
             }
             std::lock_guard lock(mutex_);
-            if (--remaining_[next & 1] == 0) {
+            workers_[index].HandOverCost(
+                cost_, static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(took).count()));
+            if (--remaining_[next % kBlocksInFlight] == 0) {
                 ++finished_;  // each worker runs the rounds in order, so they end in order
                 done_.notify_all();
             }
@@ -255,12 +279,13 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    Round rounds_[2];
-    unsigned remaining_[2] = {};
+    Round rounds_[kBlocksInFlight];
+    unsigned remaining_[kBlocksInFlight] = {};
     std::uint64_t launched_ = 0;
     std::uint64_t finished_ = 0;
     bool quit_ = false;
     std::exception_ptr error_;
+    TreeCost cost_;
     std::atomic<bool> stop_{false};
 };
 
@@ -276,6 +301,21 @@ struct TreeCounts {
         for (std::int64_t i = 0; i < round.to - round.from; i += 8) ++tables[(i >> 3) & 3][x[i]];
         for (unsigned b = 0; b < kRootCount; ++b)
             positions[b] = std::uint64_t{tables[0][b]} + tables[1][b] + tables[2][b] + tables[3][b];
+    }
+
+    // Each tree's positions weighed by what one of them has cost lately; a
+    // tree seen too little to tell gets the rate of all trees together.
+    void Weigh(const TreeCost& cost) noexcept {
+        constexpr std::uint64_t kEnough = 64;
+        std::uint64_t allPositions = 0, allWork = 0;
+        for (unsigned b = 0; b < kRootCount; ++b) {
+            allPositions += cost.positions[b];
+            allWork += cost.work[b];
+        }
+        if (allPositions < kEnough || allWork == 0) return;
+        const std::uint64_t overall = allWork * 256 / allPositions + 1;
+        for (unsigned b = 0; b < kRootCount; ++b)
+            positions[b] *= cost.positions[b] >= kEnough ? cost.work[b] * 256 / cost.positions[b] + 1 : overall;
     }
 
     // The most positions any of `workers` gets when tree b goes to owner[b].
@@ -294,12 +334,13 @@ public:
     Job(const Layout& layout, const Blocks& memory, Source& in, Sink& out) noexcept
         : layout_(layout),
           reader_(in, memory.input()),
-          coder_(out, memory.output(), reader_),
-          buffers_{memory.input() + kBlockSize, memory.input() + kBlockSize + kCarry + layout.blockBytes} {
+          coder_(out, memory.output(), reader_) {
+        for (std::size_t b = 0; b < layout.blockBuffers; ++b)
+            buffers_[b] = memory.input() + kBlockSize + b * (kCarry + layout.blockBytes);
         auto* const work = reinterpret_cast<std::uint8_t*>(
             RoundUp(reinterpret_cast<std::uintptr_t>(memory.work())));
-        results_[0] = reinterpret_cast<Found*>(work);
-        results_[1] = results_[0] + layout.resultCount;
+        for (std::size_t r = 0; r < layout.resultArrays; ++r)
+            results_[r] = reinterpret_cast<Found*>(work) + r * layout.resultCount;
         areas_ = work + layout.workersAt;
     }
 
@@ -346,50 +387,53 @@ private:
         return round;
     }
 
-    // Reads the block after `round` into the other buffer, which starts with
-    // the last bytes of this one.
+    // Reads the block after `round`, the newest, into the next buffer in
+    // turn, which starts with the last bytes of this one.
     Round ReadAhead(const Round& round) {
-        std::uint8_t* const next = buffers_[current_ ^ 1];
+        current_ = (current_ + 1) % layout_.blockBuffers;
+        std::uint8_t* const next = buffers_[current_];
         std::memcpy(next, round.bytes + (round.avail - kCarry - round.begin), kCarry);
         const std::uint32_t size = reader_.Fill(next + kCarry, layout_.blockBytes);
-        current_ ^= 1;
         return NextRound(round.avail, size);
     }
 
-    // The workers search block i + 1 (and may go on with i + 2) while this
-    // thread codes block i and reads block i + 2.
-    void RunParallel(Team& team, Round round) {
-        round.results = results_[0];
-        team.Launch(round);
-        Round next;
-        if (!round.last) {
-            next = ReadAhead(round);
-            next.results = results_[1];
-            Launch(team, next, 1);
-        }
+    // The workers search blocks i + 1 .. i + 3 while this thread codes
+    // block i; then it reads block i + 4 into block i's buffer.  Round j
+    // uses buffer and results j mod kBlocksInFlight.
+    void RunParallel(Team& team, Round first) {
+        Round rounds[kBlocksInFlight];
+        first.results = results_[0];
+        rounds[0] = first;
+        team.Launch(first);
+        std::uint64_t launched = 1;
+        const auto launchNext = [&] {
+            const Round& newest = rounds[(launched - 1) % kBlocksInFlight];
+            if (newest.last) return;
+            Round next = ReadAhead(newest);
+            next.results = results_[launched % kBlocksInFlight];
+            rounds[launched % kBlocksInFlight] = next;
+            Launch(team, next, launched);
+            ++launched;
+        };
+        while (launched < kBlocksInFlight && !rounds[launched - 1].last) launchNext();
         for (std::uint64_t i = 0;; ++i) {
             team.Wait(i);
+            const Round round = rounds[i % kBlocksInFlight];
             coder_.Code(round);
             if (round.last) break;
-            // Round i's buffer and results are free again.
-            Round after;
-            if (!next.last) {
-                after = ReadAhead(next);
-                after.results = results_[i & 1];
-                Launch(team, after, i + 2);
-            }
-            round = next;
-            next = after;
+            launchNext();  // into round i's buffer and results, free again
         }
         coder_.Finish();
     }
 
     // The mix of first bytes changes along a file (code, tables, text), and
     // a worker with more than its share holds the others up: before a round
-    // whose counts the trees' owners would share out badly, the trees are
-    // shared out anew, once every worker has finished the round before.
+    // whose positions, weighed by what each tree has cost lately, the trees'
+    // owners would share out badly, the trees are shared out anew, once every
+    // worker has finished the rounds before.
     void Launch(Team& team, const Round& round, std::uint64_t index) {
-        const TreeCounts counts(round);
+        TreeCounts counts(round);
+        counts.Weigh(team.TakeCost());
         const std::uint64_t heaviest = counts.Heaviest(owner_, team.Size());
         std::uint8_t balanced[kRootCount];
         counts.Balance(team.Size(), balanced);
@@ -423,10 +467,10 @@ private:
     const Layout& layout_;
     Reader reader_;
     ItemCoder coder_;
-    std::uint8_t* buffers_[2];
+    std::uint8_t* buffers_[kBlocksInFlight];
     unsigned current_ = 0;
     std::int64_t from_ = 0;
-    Found* results_[2];
+    Found* results_[kBlocksInFlight];
     std::uint8_t* areas_;
     std::uint8_t owner_[256] = {};
     TreeWorker workers_[kMaxThreads];

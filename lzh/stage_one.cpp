@@ -66,6 +66,7 @@ void TreeWorker::Prepare(WorkerArea& area, const std::uint8_t* owner, std::uint8
     owner_ = owner;
     self_ = self;
     begun_ = false;
+    cost_ = TreeCost{};
     Owned();
 }
 
@@ -108,9 +109,13 @@ void TreeWorker::Run(const Round& round, const std::atomic<bool>* stop) {
             std::uint64_t done = 0;
             for (std::uint64_t own = OwnPositions(round.bytes + (chunk - round.begin), n); own != 0; own &= own - 1) {
                 const int i = std::countr_zero(own);
-                if (chunk + i < next) continue;
-                next = Position(chunk + i, found[i]);
+                const std::int64_t k = chunk + i;
+                if (k < next) continue;
+                next = Position(k, found[i]);
                 done |= std::uint64_t{1} << i;
+                const std::uint8_t tree = round.bytes[k - round.begin];
+                cost_.positions[tree] += static_cast<std::uint64_t>(next - k);
+                cost_.work[tree] += trees_.depth + TreeCost::kFixedLevels;
             }
             for (Found* const out = round.results + (chunk - round.from); done != 0; done &= done - 1)
                 out[std::countr_zero(done)] = found[std::countr_zero(done)];
@@ -120,6 +125,18 @@ void TreeWorker::Run(const Round& round, const std::atomic<bool>* stop) {
     // The rest of this buffer goes into the ring now: the next round's bytes
     // are elsewhere, and the caller reuses this buffer.
     if (round.blockEnds) CopyIn(round.avail);
+}
+
+void TreeWorker::HandOverCost(TreeCost& total, std::uint64_t nanoseconds) noexcept {
+    std::uint64_t levels = 0;
+    for (unsigned b = 0; b < kRootCount; ++b) levels += cost_.work[b];
+    if (levels != 0) {
+        for (unsigned b = 0; b < kRootCount; ++b) {
+            total.positions[b] += cost_.positions[b];
+            total.work[b] += nanoseconds * cost_.work[b] / levels;
+        }
+    }
+    cost_ = TreeCost{};
 }
 
 // Removal, insertion, and the match of position k, stored in `found`.

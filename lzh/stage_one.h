@@ -54,8 +54,20 @@ struct Round {
 };
 
 // Gives each tree to one of `workers`, balancing positions[b], the positions
-// that start with byte b, largest tree first.
+// that start with byte b (or their weight), largest tree first.
 void ShareTrees(const std::uint64_t* positions, unsigned workers, std::uint8_t* owner) noexcept;
+
+// What the trees cost, tree by tree: the positions done and the time they
+// took.  A worker knows its own time, and shares it out among its trees by
+// the tree levels each went through, with a fixed charge per insertion for
+// what every insertion does besides.  Trees with equal shares of the
+// positions can differ in cost several times over (deep trees of repeated
+// text, the cheap runs of one byte), so the trees are shared out by cost.
+struct TreeCost {
+    static constexpr std::uint32_t kFixedLevels = 6;
+    std::uint64_t positions[kRootCount] = {};
+    std::uint64_t work[kRootCount] = {};  // levels in a worker's count, nanoseconds once handed over
+};
 
 // One worker's memory: its trees over its own copy of the input, and its
 // positions still in the trees, oldest first (as nodes: every one lies less
@@ -80,6 +92,10 @@ public:
     // order.  Rounds follow each other without gaps.  Returns early when
     // *stop turns true; the job is then abandoned.
     void Run(const Round& round, const std::atomic<bool>* stop);
+
+    // Adds the cost of the rounds run since the last call, which took
+    // `nanoseconds`, to `total`; the worker's own count starts again.
+    void HandOverCost(TreeCost& total, std::uint64_t nanoseconds) noexcept;
 
     // Between rounds, with no worker running, gives every tree b to worker
     // newOwner[b] and copies newOwner into owner.  First every worker takes
@@ -116,6 +132,7 @@ private:
     std::uint32_t oldest_ = 0;  // the queue of inserted positions: area_->inserted[oldest_..newest_)
     std::uint32_t newest_ = 0;
     std::int64_t lastInserted_ = 0;
+    TreeCost cost_;
 };
 
 }  // namespace lzh::detail
