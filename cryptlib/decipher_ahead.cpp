@@ -1,6 +1,7 @@
 #include "cryptlib/decipher_ahead.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <system_error>
 #include <utility>
@@ -11,6 +12,12 @@ namespace cipher {
 
 static_assert(lzh::kBlockSize % kMaxBlock == 0, "a slot holds whole cipher blocks");
 
+namespace {
+std::atomic<bool> gRefuseHelper{false};
+}  // namespace
+
+void testing::RefuseHelperThread(bool refuse) noexcept { gRefuseHelper.store(refuse); }
+
 DecipherAhead::DecipherAhead(rt::File& input, const KeyState& state, unsigned threads,
                              std::function<void(std::uint64_t)> progress)
     : input_(input), state_(state), progress_(std::move(progress)), fillSeed_(state.seed), chainKey_(state.runKey) {
@@ -19,6 +26,8 @@ DecipherAhead::DecipherAhead(rt::File& input, const KeyState& state, unsigned th
     share_ = threads >= 2;
     inOrder_ = !share_;
     try {
+        if (gRefuseHelper.load(std::memory_order_relaxed))
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
         helper_ = std::thread(&DecipherAhead::Helper, this);
     } catch (const std::system_error&) {
         // No thread to be had: Read deciphers each block itself, in order.

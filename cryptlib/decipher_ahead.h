@@ -27,6 +27,12 @@
 
 namespace cipher {
 
+namespace testing {
+// While set, no helper thread starts: the calling thread deciphers alone, as
+// on a system that refuses more threads.  A test seam, not a setting.
+void RefuseHelperThread(bool refuse) noexcept;
+}  // namespace testing
+
 class DecipherAhead final : public lzh::Source {
 public:
     // Reads `input` from where it stands to its end.  With `threads` below 2

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "cryptlib/cryptlib.h"
+#include "cryptlib/decipher_ahead.h"
 #include "cryptlib/program_keys.h"
 #include "cryptlib/secure_buffer.h"
 #include "lzh/lzh.h"
@@ -128,6 +129,18 @@ TEST_F(CryptFiles, EveryThreadCountWritesTheSameFile) {
         EXPECT_EQ(crypto.Threads(), threads);
         Encrypt(dir / "plain", dir / "secret");
         EXPECT_EQ(ReadFile(dir / "secret"), expected);
+        Decrypt(dir / "secret", dir / "back");
+        EXPECT_EQ(ReadFile(dir / "back"), plain);
+    }
+    // Where no helper thread can be started, the calling thread deciphers
+    // every block itself.
+    struct NoHelper {
+        NoHelper() { cipher::testing::RefuseHelperThread(true); }
+        ~NoHelper() { cipher::testing::RefuseHelperThread(false); }
+    };
+    for (unsigned threads : {1u, 2u}) {
+        crypto.SetThreads(threads);
+        const NoHelper refused;
         Decrypt(dir / "secret", dir / "back");
         EXPECT_EQ(ReadFile(dir / "back"), plain);
     }
