@@ -181,49 +181,88 @@ void StreamScalar(KeyState& key, std::uint8_t* buffer, std::uint32_t n) noexcept
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define TESSAVEL_VECTOR_STREAM 1
 
-// Eight bytes at a time, for processors with eight-lane 32-bit multiplies:
-// the eight running keys come from the current one by the powers of mult
-// and a prefix sum over d(c) taken in three doubling steps, the eight
-// generator states from the current one by the first eight jumps.  Only the
-// two scalars k and seed carry from one group to the next.
+// The key stream a vector of N bytes at a time, for processors with N-lane
+// 32-bit multiplies: the N running keys come from the current one by the
+// powers of mult and a prefix sum over d(c) taken in log2 N doubling steps,
+// the N generator states from the current one by the first N jumps.  Only
+// the two scalars k and seed carry from one group to the next.
 typedef std::uint32_t Lanes __attribute__((vector_size(32)));
+typedef std::uint32_t Lanes16 __attribute__((vector_size(64)));
+typedef std::uint8_t Bytes8 __attribute__((vector_size(8)));
+typedef std::uint8_t Bytes16 __attribute__((vector_size(16)));
 
+template <class V>
+constexpr int kLaneCount = sizeof(V) / sizeof(std::uint32_t);
+
+// out = v moved up by S lanes, zeros coming in below.  (Vectors pass by
+// reference: these are compiled outside the vector targets they inline into.)
+template <int S, class V, std::size_t... I>
+[[gnu::always_inline]] inline void ShiftUp(const V& v, V& out, std::index_sequence<I...>) noexcept {
+    constexpr int n = kLaneCount<V>;
+    out = __builtin_shufflevector(V{}, v, (static_cast<int>(I) < S ? 0 : n + static_cast<int>(I) - S)...);
+}
+
+// The doubling steps of the prefix sum: e holds in each lane the sum of the S
+// terms below it, mS is m^S; each step doubles S until it covers every lane.
+template <int S, class V>
+[[gnu::always_inline]] inline void Doubled(V& e, std::uint32_t mS) noexcept {
+    if constexpr (S < kLaneCount<V>) {
+        V shifted;
+        ShiftUp<S>(e, shifted, std::make_index_sequence<kLaneCount<V>>{});
+        e += mS * shifted;
+        Doubled<2 * S>(e, mS * mS);
+    }
+}
+
+template <class V>
 [[gnu::always_inline]] inline void StreamLanes(KeyState& key, std::uint8_t* buffer, std::uint32_t groups) noexcept {
+    constexpr int n = kLaneCount<V>;
     const std::uint32_t m = key.mult;
     const std::uint32_t base = key.stepKey * m + key.add;
-    Lanes powers;  // m^0 .. m^7
+    V powers;  // m^0 .. m^(n-1)
     std::uint32_t p = 1;
-    for (int j = 0; j < 8; ++j, p *= m) powers[j] = p;
-    const std::uint32_t m8 = p;
-    Lanes jumpMul, jumpAdd;  // state j + 1 from the current one
-    for (int j = 0; j < 8; ++j) {
+    for (int j = 0; j < n; ++j, p *= m) powers[j] = p;
+    const std::uint32_t mn = p;
+    V jumpMul, jumpAdd;  // state j + 1 from the current one
+    for (int j = 0; j < n; ++j) {
         const RandomJump jump = JumpAhead(static_cast<std::uint64_t>(j) + 1);
         jumpMul[j] = jump.mul;
         jumpAdd[j] = jump.add;
     }
-    const RandomJump eight = JumpAhead(8);
-    const Lanes zero = {};
-    const std::uint32_t m2 = m * m, m4 = m2 * m2;
+    const RandomJump groupJump = JumpAhead(n);
     std::uint32_t k = key.runKey;
     std::uint32_t seed = key.seed;
-    for (std::uint32_t g = 0; g < groups; ++g, buffer += 8) {
-        Lanes c;
-        for (int j = 0; j < 8; ++j) c[j] = buffer[j];
-        const Lanes d = c * m + base;
+    for (std::uint32_t g = 0; g < groups; ++g, buffer += n) {
+        // Sixteen lanes widen and narrow the bytes in one instruction each;
+        // eight go faster a byte at a time than through the compiler's
+        // emulation of the narrowing.
+        V c;
+        if constexpr (n == 16) {
+            Bytes16 bytes;
+            std::memcpy(&bytes, buffer, n);
+            c = __builtin_convertvector(bytes, V);
+        } else {
+            for (int j = 0; j < n; ++j) c[j] = buffer[j];
+        }
+        const V d = c * m + base;
         // e[j] = sum over t < j of m^(j-1-t) d[t]: k of byte j is m^j k + e[j].
-        Lanes e = __builtin_shufflevector(zero, d, 0, 8, 9, 10, 11, 12, 13, 14);
-        e += m * __builtin_shufflevector(zero, e, 0, 8, 9, 10, 11, 12, 13, 14);
-        e += m2 * __builtin_shufflevector(zero, e, 0, 1, 8, 9, 10, 11, 12, 13);
-        e += m4 * __builtin_shufflevector(zero, e, 0, 1, 2, 3, 8, 9, 10, 11);
-        const Lanes keys = powers * k + e;
-        const Lanes states = jumpMul * seed + jumpAdd;
+        V e;
+        ShiftUp<1>(d, e, std::make_index_sequence<n>{});
+        Doubled<1>(e, m);
+        const V keys = powers * k + e;
+        const V states = jumpMul * seed + jumpAdd;
         // (255 * state) >> 32: the top byte, less one where state << 8 wrapped below state.
-        const Lanes stream = (states >> 24) + static_cast<Lanes>((states << 8) < states);
-        const Lanes u = keys ^ (keys >> 16);
-        const Lanes out = c ^ u ^ (u >> 8) ^ stream;
-        for (int j = 0; j < 8; ++j) buffer[j] = static_cast<std::uint8_t>(out[j]);
-        k = m8 * k + (m * e[7] + d[7]);
-        seed = eight.Apply(seed);
+        const V stream = (states >> 24) + static_cast<V>((states << 8) < states);
+        const V u = keys ^ (keys >> 16);
+        const V out = c ^ u ^ (u >> 8) ^ stream;
+        if constexpr (n == 16) {
+            const Bytes16 bytes = __builtin_convertvector(out, Bytes16);
+            std::memcpy(buffer, &bytes, n);
+        } else {
+            for (int j = 0; j < n; ++j) buffer[j] = static_cast<std::uint8_t>(out[j]);
+        }
+        k = mn * k + (m * e[n - 1] + d[n - 1]);
+        seed = groupJump.Apply(seed);
     }
     key.runKey = k;
     key.seed = seed;
@@ -231,7 +270,12 @@ typedef std::uint32_t Lanes __attribute__((vector_size(32)));
 
 [[gnu::target("avx2"), gnu::flatten]] void StreamAvx2(KeyState& key, std::uint8_t* buffer,
                                                        std::uint32_t groups) noexcept {
-    StreamLanes(key, buffer, groups);
+    StreamLanes<Lanes>(key, buffer, groups);
+}
+
+[[gnu::target("avx512f"), gnu::flatten]] void StreamAvx512(KeyState& key, std::uint8_t* buffer,
+                                                           std::uint32_t groups) noexcept {
+    StreamLanes<Lanes16>(key, buffer, groups);
 }
 
 // UndoExchanges for a full block, its partners eight at a time: the eight
@@ -258,55 +302,6 @@ typedef std::uint32_t Lanes __attribute__((vector_size(32)));
         for (int j = 0; j < 8; ++j) std::swap(buffer[i - 1 - j], buffer[partners[j]]);
         s = a * s + b;
     }
-}
-
-// The key stream sixteen bytes at a time where the processor has
-// sixteen-lane vectors: the same steps as StreamLanes, one more doubling step
-// for the running keys, and the bytes packed back by one instruction.
-typedef std::uint32_t Lanes16 __attribute__((vector_size(64)));
-typedef std::uint8_t Bytes16 __attribute__((vector_size(16)));
-
-[[gnu::target("avx512f"), gnu::flatten]] void StreamAvx512(KeyState& key, std::uint8_t* buffer,
-                                                           std::uint32_t groups) noexcept {
-    const std::uint32_t m = key.mult;
-    const std::uint32_t base = key.stepKey * m + key.add;
-    Lanes16 powers;  // m^0 .. m^15
-    std::uint32_t p = 1;
-    for (int j = 0; j < 16; ++j, p *= m) powers[j] = p;
-    const std::uint32_t m16 = p;
-    Lanes16 jumpMul, jumpAdd;
-    for (int j = 0; j < 16; ++j) {
-        const RandomJump jump = JumpAhead(static_cast<std::uint64_t>(j) + 1);
-        jumpMul[j] = jump.mul;
-        jumpAdd[j] = jump.add;
-    }
-    const RandomJump sixteen = JumpAhead(16);
-    const Lanes16 zero = {};
-    const std::uint32_t m2 = m * m, m4 = m2 * m2, m8 = m4 * m4;
-    std::uint32_t k = key.runKey;
-    std::uint32_t seed = key.seed;
-    for (std::uint32_t g = 0; g < groups; ++g, buffer += 16) {
-        Bytes16 bytes;
-        std::memcpy(&bytes, buffer, 16);
-        const Lanes16 c = __builtin_convertvector(bytes, Lanes16);
-        const Lanes16 d = c * m + base;
-        Lanes16 e = __builtin_shufflevector(zero, d, 0, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30);
-        e += m * __builtin_shufflevector(zero, e, 0, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30);
-        e += m2 * __builtin_shufflevector(zero, e, 0, 1, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29);
-        e += m4 * __builtin_shufflevector(zero, e, 0, 1, 2, 3, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27);
-        e += m8 * __builtin_shufflevector(zero, e, 0, 1, 2, 3, 4, 5, 6, 7, 16, 17, 18, 19, 20, 21, 22, 23);
-        const Lanes16 keys = powers * k + e;
-        const Lanes16 states = jumpMul * seed + jumpAdd;
-        const Lanes16 stream = (states >> 24) + static_cast<Lanes16>((states << 8) < states);
-        const Lanes16 u = keys ^ (keys >> 16);
-        const Lanes16 out = c ^ u ^ (u >> 8) ^ stream;
-        bytes = __builtin_convertvector(out, Bytes16);
-        std::memcpy(buffer, &bytes, 16);
-        k = m16 * k + (m * e[15] + d[15]);
-        seed = sixteen.Apply(seed);
-    }
-    key.runKey = k;
-    key.seed = seed;
 }
 
 std::atomic<unsigned> gLaneLimit{16};
@@ -406,7 +401,6 @@ namespace {
 // several times as long as a scalar one, so fewer chains would wait on it.
 [[gnu::target("avx2"), gnu::flatten]] KeyMap MapAvx2(const KeyState& key, const std::uint8_t* buffer,
                                                      std::size_t count) noexcept {
-    typedef std::uint8_t Bytes8 __attribute__((vector_size(8)));
     const std::uint32_t m = key.mult;
     const std::uint32_t base = key.stepKey * m + key.add;
     Lanes powers[4];  // register j, lane l: m^(31 - 8j - l)
