@@ -109,8 +109,9 @@ void DecipherAhead::Run(const Job& job, std::unique_lock<std::mutex>& lock) noex
     if (job.kind == Job::Exchanges) {
         UndoRunExchanges(block.seed, bytes, n);
         map = RunKeyMap(state_, bytes, n);
+    } else if (job.kind == Job::Whole) {
+        Decipher(key, bytes, static_cast<std::uint32_t>(n), nullptr);
     } else {
-        if (job.kind == Job::Whole) UndoRunExchanges(block.seed, bytes, n);
         StreamRun(key, bytes, n);
     }
     lock.lock();

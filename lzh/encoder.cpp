@@ -6,9 +6,10 @@
 // starts where the item ends.
 //
 // The input streams through in blocks: while the workers search blocks
-// i + 1 .. i + 3, the calling thread codes block i and then reads block i + 4,
-// so the callbacks are only ever called on the calling thread.  The last 17 positions of a
-// block wait for the next one, whose bytes their keys reach into.
+// i + 1 .. i + 3, the calling thread codes block i and then reads block
+// i + 4, so the callbacks are only ever called on the calling thread.  The
+// last 17 positions of a block wait for the next one, whose bytes their keys
+// reach into.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -175,8 +176,8 @@ private:
 // The worker threads of one job.  Rounds are numbered from 0 and launched
 // in order; each worker runs them in order, so a worker done with a round
 // may go on with the next while others finish.  Up to kBlocksInFlight
-// rounds can be under way at once.  The destructor stops the workers (mid-round if need be) and
-// joins them.
+// rounds can be under way at once.  The destructor stops the workers
+// (mid-round if need be) and joins them.
 class Team {
 public:
     Team(TreeWorker* workers, unsigned wanted) noexcept : workers_(workers) {

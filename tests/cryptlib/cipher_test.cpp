@@ -119,10 +119,20 @@ TEST(KeySchedule, EmptyPasswordRepeatsTheFirstDrawsFromZero) {
     crypto.ReleaseBuffers();
 }
 
+// The kernels go back to the widest vectors at the end of a test, whatever
+// happens in it.
+struct WidestLanesAfter {
+    WidestLanesAfter() = default;
+    ~WidestLanesAfter() { cipher::testing::LimitLanes(16); }
+    WidestLanesAfter(const WidestLanesAfter&) = delete;
+    WidestLanesAfter& operator=(const WidestLanesAfter&) = delete;
+};
+
 // The component's buffer cipher against the plain one, for lengths that hit
 // every unrolled tail and the full block, over a history of buffers.
 TEST(BufferCipher, AgreesWithThePlainCipherAndDecipherRestores) {
     // Every vector width the processor has, and none.
+    const WidestLanesAfter widest;
     for (const unsigned lanes : {16u, 8u, 1u}) {
         SCOPED_TRACE(testing::Message() << "lanes " << cipher::testing::LimitLanes(lanes));
         testdata::Random rng(3);
@@ -174,7 +184,6 @@ TEST(BufferCipher, AgreesWithThePlainCipherAndDecipherRestores) {
             }
         }
     }
-    cipher::testing::LimitLanes(16);
     rt::testing::SetClock(-1);
 }
 
@@ -210,6 +219,7 @@ TEST(BufferCipher, SplitDecipheringEqualsBlockByBlock) {
     constexpr std::size_t kBlock = cipher::kMaxBlock;
     const std::size_t lengths[] = {1, 2, kBlock - 1, kBlock, kBlock + 1, 2 * kBlock, 8 * kBlock - 1, 9 * kBlock + 2};
     // Every vector width the processor has, and none.
+    const WidestLanesAfter widest;
     for (const unsigned lanes : {16u, 8u, 1u}) {
         SCOPED_TRACE(testing::Message() << "lanes " << cipher::testing::LimitLanes(lanes));
         for (std::int32_t mult : {tessavel::kMultKey, 1, -7}) {
@@ -251,7 +261,6 @@ TEST(BufferCipher, SplitDecipheringEqualsBlockByBlock) {
             }
         }
     }
-    cipher::testing::LimitLanes(16);
 }
 
 TEST(TCryptLibProperties, DefaultsAndRefusedValues) {
