@@ -318,6 +318,7 @@ void TCryptLib::OpenFiles(bool encrypting, Operation& op) {
 
 void TCryptLib::ClaimOutput(Operation& op) {
     OutputFile = op.Claim(op.outputWork);
+    OutputFile.WriteBackAsWritten();
     if (FSameFile) FDest = OutputFile.Name();
 }
 
@@ -341,6 +342,7 @@ void TCryptLib::DecipherAndExpand(Operation& op, std::uint64_t payload) {
     lzh::Decoder decoder;
     if (!decoder.Prepare()) throw rt::Exception("TCryptLib: LZH init error");
     op.packTarget = op.Claim(op.folder + kPackWorkName);
+    op.packTarget.WriteBackAsWritten();  // the result, unlike the compressed copy of encryption
     PackTempName = op.packTarget.Name();
     cipher::DecipherAhead source(InputFile, State(), Threads(), [this, payload](std::uint64_t done) {
         if (FOnProgress) FOnProgress(TCryptPass::Decipher, done, payload);

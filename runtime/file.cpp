@@ -115,6 +115,10 @@ void File::Flush() {
     backend::Flush(handle_);
 }
 
+void File::StartWriteBack() noexcept {
+    if (IsOpen()) backend::StartWriteBack(handle_);
+}
+
 void File::Close() {
     if (!IsOpen()) return;
     const std::intptr_t handle = std::exchange(handle_, -1);
@@ -128,13 +132,27 @@ void File::Close() {
 bool File::IsOpen() const noexcept { return handle_ != -1; }
 
 WorkFile::WorkFile(WorkFile&& other) noexcept
-    : file_(std::move(other.file_)), name_(std::exchange(other.name_, std::string())) {}
+    : file_(std::move(other.file_)),
+      name_(std::exchange(other.name_, std::string())),
+      writeBackStep_(std::exchange(other.writeBackStep_, 0)),
+      notStarted_(std::exchange(other.notStarted_, 0)) {}
 
 WorkFile& WorkFile::operator=(WorkFile&& other) noexcept {
     WorkFile taken(std::move(other));
     std::swap(file_, taken.file_);
     std::swap(name_, taken.name_);
+    std::swap(writeBackStep_, taken.writeBackStep_);
+    std::swap(notStarted_, taken.notStarted_);
     return *this;  // `taken` removes what this object held
+}
+
+void WorkFile::Write(const void* buffer, std::size_t count) {
+    file_.Write(buffer, count);
+    notStarted_ += count;
+    if (writeBackStep_ != 0 && notStarted_ >= writeBackStep_) {
+        file_.StartWriteBack();
+        notStarted_ = 0;
+    }
 }
 
 WorkFile::~WorkFile() { Remove(); }

@@ -41,6 +41,10 @@ public:
     std::uint64_t Size();
     // Data and size on the disk before returning (fsync / FlushFileBuffers).
     void Flush();
+    // A hint, never a failure and not counted as a call: the system may start
+    // writing the data given so far to the disk, so that a later Flush has
+    // less to wait for.
+    void StartWriteBack() noexcept;
     // Gives the handle back even when the system reports an error on it.
     void Close();
     bool IsOpen() const noexcept;
@@ -77,8 +81,12 @@ public:
 
     const std::string& Name() const noexcept { return name_; }
     bool IsOpen() const noexcept { return file_.IsOpen(); }
-    void Write(const void* buffer, std::size_t count) { file_.Write(buffer, count); }
+    void Write(const void* buffer, std::size_t count);
     void Flush() { file_.Flush(); }
+    // For a file that is flushed before it replaces another: from now on its
+    // data starts going to the disk every few MiB as it is written, while
+    // the run goes on, so the flush finds little left to wait for.
+    void WriteBackAsWritten() noexcept { writeBackStep_ = kWriteBackStep; }
     // A second handle on the same open file, from its start, for reading
     // back what was written; the hold stays with the work file.
     File ReadBack();
@@ -91,8 +99,12 @@ public:
     bool Remove() noexcept;
 
 private:
+    static constexpr std::uint64_t kWriteBackStep = std::uint64_t{4} << 20;
+
     File file_;
     std::string name_;
+    std::uint64_t writeBackStep_ = 0;  // 0: the system writes back when it will
+    std::uint64_t notStarted_ = 0;     // bytes written since write-back last started
 };
 
 // Removes a work file that no live run holds: one left by a killed or

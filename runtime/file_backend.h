@@ -28,6 +28,9 @@ std::size_t Read(std::intptr_t handle, void* buffer, std::size_t count);
 void Write(std::intptr_t handle, const void* buffer, std::size_t count);
 std::uint64_t Size(std::intptr_t handle);
 void Flush(std::intptr_t handle);
+// Starts writing what the file has been given to the disk and returns without
+// waiting; nothing where the system has no such call.
+void StartWriteBack(std::intptr_t handle) noexcept;
 // The handle is given back even when the system reports an error.
 void Close(std::intptr_t handle);
 void CloseQuietly(std::intptr_t handle) noexcept;

@@ -124,6 +124,14 @@ void Flush(std::intptr_t handle) {
     if (result != 0) RaiseErrno();
 }
 
+void StartWriteBack(std::intptr_t handle) noexcept {
+#ifdef __linux__
+    ::sync_file_range(Descriptor(handle), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)handle;
+#endif
+}
+
 void Close(std::intptr_t handle) {
     // The descriptor is gone after close() whatever it returns; EINTR only
     // says that the wait was cut short, so retrying could close another one.

@@ -126,6 +126,10 @@ std::uint64_t Size(std::intptr_t handle) {
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
+// The system writes a file's data back in its own time, with no call to
+// start it early short of the waiting FlushFileBuffers.
+void StartWriteBack(std::intptr_t) noexcept {}
+
 void Flush(std::intptr_t handle) {
     if (!FlushFileBuffers(Handle(handle))) RaiseLastError();
 }

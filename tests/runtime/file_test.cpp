@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -222,6 +224,32 @@ TEST_F(FileTest, WorkFilesTakeTheNextNameBesideWhatTheyMayNotRemove) {
     EXPECT_EQ(ReadText(folder / "target"), "new");
     EXPECT_FALSE(rt::FileExists(folder / "w1.tmp"));
     EXPECT_FALSE(rt::FileExists(folder / "w2.tmp"));
+}
+
+// Starting write-back early is only a hint: the data, the file's position
+// and the count of file calls come out as without it, across the move of
+// the work file that carries it.
+TEST_F(FileTest, WriteBackAsWrittenChangesNothingButTiming) {
+    std::string data(9u << 20 | 5, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 13 + i / 4093);
+    rt::WorkFile work;
+    {
+        rt::WorkFile claimed = rt::WorkFile::Claim(folder / "w.tmp");
+        claimed.WriteBackAsWritten();
+        work = std::move(claimed);
+    }
+    rt::testing::SetFaultPlan({});
+    std::size_t at = 0, writes = 0;
+    for (std::size_t piece = 1; at < data.size(); piece = piece * 3 + 7, ++writes) {
+        const std::size_t n = std::min(piece % (1u << 20), data.size() - at);
+        work.Write(data.data() + at, n);
+        at += n;
+    }
+    EXPECT_EQ(rt::testing::FileCallCount(), static_cast<int>(writes));
+    rt::testing::ClearFaultPlan();
+    work.Flush();
+    work.MoveOver(folder / "target");
+    EXPECT_EQ(ReadText(folder / "target"), data);
 }
 
 TEST(FolderOf, EndsAtThePlatformsSeparators) {
