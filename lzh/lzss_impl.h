@@ -93,14 +93,19 @@ inline std::uint32_t ExpandGroupInPlace(std::uint8_t* window, std::uint32_t r, R
         // which one an item is decides no branch.  Only a match less than 16
         // back, which repeats bytes it makes itself, goes byte by byte.
         for (std::uint32_t item = 0; item < kGroupItems; ++item) {
-            const bool literal = (flags >> item) & 1;
+            // Masks, not conditions: a compiler given `literal ? a : b` may
+            // well branch, and text mixes literals and matches at random.
+            const std::uint32_t literal = (flags >> item) & 1;
+            const std::uint32_t match = literal - 1;  // all ones for a match
             const std::uint32_t position = p[0] | ((static_cast<std::uint32_t>(p[1]) & 0xF0) << 4);
             const std::uint32_t here = (r + static_cast<std::uint32_t>(o - first)) & kWindowMask;
             const std::uint32_t distance = ((here - position - 1) & kWindowMask) + 1;  // 1..4096
-            const std::uint32_t length = literal ? 1 : (p[1] & 0x0Fu) + kThreshold + 1;
-            const std::uint8_t* const src = literal ? p : o - distance;
-            p += literal ? 1 : 2;
-            if (!literal && distance < 16) [[unlikely]] {
+            const std::uint32_t length = (((p[1] & 0x0Fu) + kThreshold + 1) & match) | literal;
+            const std::uintptr_t pick = static_cast<std::uintptr_t>(0) - literal;  // all ones for a literal
+            const auto* const src = reinterpret_cast<const std::uint8_t*>(
+                (reinterpret_cast<std::uintptr_t>(p) & pick) | (reinterpret_cast<std::uintptr_t>(o - distance) & ~pick));
+            p += 2 - literal;
+            if (((distance - 16) & match) >> 31) [[unlikely]] {  // a match less than 16 back
                 if (distance == 1)
                     std::memset(o, *src, kMaxMatch);  // a run of one byte
                 else
