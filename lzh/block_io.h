@@ -47,9 +47,17 @@ private:
 
 // Fills a kBlockSize buffer and hands it to the sink each time it is full;
 // FlushOutput hands on the rest, also when that is nothing.
+//
+// With `history`, the kWindowSize bytes before `buffer` are the output's last
+// window before the buffer's first byte (zeros, as in a fresh ring, before
+// any output), kept across hand-overs: a decoder copying matches straight
+// from the output can then reach back a whole window from any point.
 class BufferedOutput {
 public:
-    BufferedOutput(Sink& sink, std::uint8_t* buffer) noexcept : sink_(sink), buffer_(buffer) {}
+    BufferedOutput(Sink& sink, std::uint8_t* buffer, bool history = false) noexcept
+        : sink_(sink), buffer_(buffer), history_(history) {
+        if (history_) std::memset(buffer_ - kWindowSize, 0, kWindowSize);
+    }
 
     void WriteByte(std::uint8_t b) {
         buffer_[count_++] = b;
@@ -70,7 +78,8 @@ public:
 
     // Direct access for decoding in place.
     [[nodiscard]] std::size_t Room() const noexcept { return kBlockSize - count_; }
-    [[nodiscard]] std::size_t Filled() const noexcept { return count_; }
+    // Output bytes readable just before Cursor().
+    [[nodiscard]] std::size_t Behind() const noexcept { return count_ + (history_ ? kWindowSize : 0); }
     [[nodiscard]] std::uint8_t* Cursor() const noexcept { return buffer_ + count_; }
     void Commit(std::size_t n) {
         count_ += static_cast<std::uint32_t>(n);
@@ -79,18 +88,22 @@ public:
 
 private:
     void Hand() {
+        // Before the sink has it: the buffer is the sink's to change.
+        if (history_) std::memcpy(buffer_ - kWindowSize, buffer_ + kBlockSize - kWindowSize, kWindowSize);
         sink_.Write(buffer_, static_cast<std::int32_t>(kBlockSize));
         count_ = 0;
     }
 
     Sink& sink_;
     std::uint8_t* const buffer_;
+    const bool history_;
     std::uint32_t count_ = 0;
 };
 
 // The expansion run between a source and a sink, over a kBlockSize input
-// buffer, a kBlockSize output buffer and a window of kWindowSize +
-// kMirrorSize bytes.
+// buffer, an output block of kExpandOutputBytes and a window of kWindowSize
+// + kMirrorSize bytes.
+inline constexpr std::size_t kExpandOutputBytes = kWindowSize + kBlockSize;
 void Expand(std::uint8_t* input, std::uint8_t* output, std::uint8_t* window, Source& in, Sink& out);
 
 }  // namespace lzh::detail

@@ -10,13 +10,13 @@ namespace detail {
 
 void Expand(std::uint8_t* input, std::uint8_t* output, std::uint8_t* window, Source& in, Sink& out) {
     BufferedInput source(in, input);
-    BufferedOutput sink(out, output);
+    BufferedOutput sink(out, output + kWindowSize, true);
     ExpandRun(window, source, sink);
 }
 
 }  // namespace detail
 
-Decoder::Decoder() noexcept : memory_(kBlockSize, kBlockSize, kWindowSize + kMirrorSize) {}
+Decoder::Decoder() noexcept : memory_(kBlockSize, detail::kExpandOutputBytes, kWindowSize + kMirrorSize) {}
 
 bool Decoder::Prepare() noexcept { return memory_.Take(); }
 

@@ -505,7 +505,9 @@ std::uint32_t BlockFor(std::uint32_t asked) noexcept { return std::clamp(asked, 
 Encoder::Encoder(unsigned threads, std::uint32_t blockBytes) noexcept
     : threads_(ThreadsFor(threads)),
       blockBytes_(BlockFor(blockBytes)),
-      memory_(detail::Layout(threads_, blockBytes_).inputBytes, kBlockSize,
+      // The output block is large enough for expansion too, which the
+      // module's entry points run in the same memory.
+      memory_(detail::Layout(threads_, blockBytes_).inputBytes, detail::kExpandOutputBytes,
               detail::Layout(threads_, blockBytes_).workBytes) {}
 
 bool Encoder::Prepare() noexcept { return memory_.Take(); }
@@ -514,7 +516,7 @@ void Encoder::Release() noexcept { memory_.Release(); }
 
 std::size_t Encoder::MemoryFor(unsigned threads) noexcept {
     const detail::Layout layout(ThreadsFor(threads), kBlockSize);
-    return layout.inputBytes + kBlockSize + layout.workBytes;
+    return layout.inputBytes + detail::kExpandOutputBytes + layout.workBytes;
 }
 
 void Encoder::Encode(Source& in, Sink& out) {

@@ -36,7 +36,7 @@ inline std::uint32_t CopyMatch(std::uint8_t* window, std::uint32_t r, std::uint3
 template <class Source, class Sink>
 concept BulkPorts = BulkSource<Source> && requires(Sink& out, std::size_t n) {
     { out.Room() } -> std::convertible_to<std::size_t>;
-    { out.Filled() } -> std::convertible_to<std::size_t>;
+    { out.Behind() } -> std::convertible_to<std::size_t>;
     { out.Cursor() } -> std::convertible_to<std::uint8_t*>;
     out.Commit(n);
 };
@@ -73,8 +73,8 @@ struct RingSync {
 
 // Decodes one whole group from the source's buffer straight into the sink's.
 // Only used while the source holds a whole group, the sink has room for one
-// and at least a window's worth of earlier output, so every match source
-// lies in the sink's buffer.  Returns the new r.
+// and a window's worth of earlier output readable behind its cursor, so every
+// match source lies in the sink's memory.  Returns the new r.
 template <class Source, class Sink>
 inline std::uint32_t ExpandGroupInPlace(std::uint8_t* window, std::uint32_t r, RingSync& sync, Source& in,
                                         Sink& out) {
@@ -140,7 +140,7 @@ void ExpandRun(std::uint8_t* window, Source& in, Sink& out) {
     for (;;) {
         if constexpr (detail::BulkPorts<Source, Sink>) {
             if (in.Available() >= detail::kGroupReach && out.Room() >= detail::kGroupRoom &&
-                out.Filled() >= kWindowSize) {
+                out.Behind() >= kWindowSize) {
                 r = detail::ExpandGroupInPlace(window, r, sync, in, out);
                 continue;
             }

@@ -19,6 +19,7 @@ struct Feed {
     std::vector<std::int32_t> writeCounts;
     Bytes output;
     int throwOnWrite = -1;  // index of the write call that throws
+    bool scribble = false;  // a write overwrites what it was handed
 };
 Feed feed;
 
@@ -38,6 +39,7 @@ std::int32_t Write(std::uint8_t* buffer, std::int32_t count) {
     }
     feed.writeCounts.push_back(count);
     feed.output.insert(feed.output.end(), buffer, buffer + count);
+    if (feed.scribble) std::memset(buffer, 0xA5, static_cast<std::size_t>(count));
     return count;
 }
 
@@ -146,6 +148,11 @@ TEST_F(LzhModule, ShortReadsAreOnlyPiecesOfTheInput) {
         feed.piece = piece;
         EXPECT_EQ(Run(false, whole), original);
     }
+    // What a write is handed is the callback's to change; the blocks after
+    // it still expand from what was written.
+    feed = Feed{};
+    feed.scribble = true;
+    EXPECT_EQ(Run(false, whole), original);
 }
 
 TEST_F(LzhModule, CompressionAsksAgainAfterTheEndOncePerItemAndAtMost17Times) {
