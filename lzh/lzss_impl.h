@@ -83,10 +83,19 @@ inline std::uint32_t ExpandGroupInPlace(std::uint8_t* window, std::uint32_t r, R
     std::uint8_t* const first = out.Cursor();
     std::uint8_t* o = first;
     const std::uint32_t flags = *p++;
-    if (flags == 0xFF) {  // eight literals: incompressible data is mostly these
-        std::memcpy(o, p, kGroupItems);
-        o += kGroupItems;
-        p += kGroupItems;
+    if (flags == 0xFF) {
+        // Eight literals: incompressible data is mostly these, group after
+        // group, so the whole stretch goes here while both buffers hold one
+        // more as the caller would require.
+        const std::uint8_t* const lastIn = start + (in.Available() - kGroupReach);
+        const std::uint8_t* const lastOut = first + (out.Room() - kGroupRoom);
+        for (;;) {
+            std::memcpy(o, p, kGroupItems);
+            o += kGroupItems;
+            p += kGroupItems;
+            if (p > lastIn || o > lastOut || *p != 0xFF) break;
+            ++p;
+        }
     } else {
         // A literal and a match go the same way, a copy of 32 bytes from the
         // stream or from the output behind, of which the item keeps its own:

@@ -105,6 +105,17 @@ TEST(LzssDecoder, AnyByteSequenceDecodesWithinBounds) {
         const Bytes junk = testdata::RandomBytes(lzh::kBlockSize + 5000, seed);
         EXPECT_EQ(Expand(junk), Expand(junk, 1));
     }
+    // Incompressible data: stretches of eight-literal groups, copied a
+    // stretch at a time up to where either buffer ends, now and then cut by
+    // a group with a match.
+    Bytes stored;
+    while (stored.size() < 3 * lzh::kBlockSize) {
+        const bool cut = rng.Below(200) == 0;
+        stored.push_back(cut ? 0x7F : 0xFF);
+        const Bytes items = testdata::RandomBytes(cut ? 9 : 8, stored.size());
+        stored.insert(stored.end(), items.begin(), items.end());
+    }
+    EXPECT_EQ(Expand(stored), Expand(stored, 1));
 }
 
 class LzssRoundTrip : public ::testing::TestWithParam<std::size_t> {};
