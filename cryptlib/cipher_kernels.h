@@ -26,25 +26,13 @@ void Encipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_
 void Decipher(KeyState& key, std::uint8_t* buffer, std::uint32_t n, std::uint16_t* partners) noexcept;
 
 // Deciphering a run of blocks (kMaxBlock bytes each, the last one maybe
-// shorter) in three steps, so that threads can share the blocks.  Undoing a
+// shorter) in two steps, so that threads can share the work.  Undoing a
 // block's exchanges needs only the generator state at the block's start, a
-// jump ahead of the run's, so it may run anywhere and in any order.  The
-// running key then steps by enciphered bytes alone, k' = mult * k + d(c), so
-// across a run it moves by an affine map that the run's bytes fix; chaining
-// the maps gives each run's starting key, and the key streams of runs may
-// then run anywhere too.  Together they leave the bytes and the key state
-// exactly as Decipher of each block in turn does.  `seed` is key.seed at the
-// run's start.
+// jump ahead of the run's, so it may run anywhere and in any order.  The key
+// streams then run in order, each from the running key the one before ended
+// with.  Together they leave the bytes and the key state exactly as Decipher
+// of each block in turn does.  `seed` is key.seed at the run's start.
 void UndoRunExchanges(std::uint32_t seed, std::uint8_t* buffer, std::size_t count) noexcept;
-
-struct KeyMap {
-    std::uint32_t mul = 1;
-    std::uint32_t add = 0;
-    std::uint32_t Apply(std::uint32_t runKey) const noexcept { return runKey * mul + add; }
-};
-// The map of the running key across `count` bytes whose exchanges are undone;
-// only key.stepKey, key.mult and key.add are read.
-KeyMap RunKeyMap(const KeyState& key, const std::uint8_t* buffer, std::size_t count) noexcept;
 
 void StreamRun(KeyState& key, std::uint8_t* buffer, std::size_t count) noexcept;
 

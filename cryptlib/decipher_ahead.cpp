@@ -56,11 +56,7 @@ KeyState DecipherAhead::Finish() noexcept {
 void DecipherAhead::Chain() noexcept {
     while (chainSlot_ < filled_) {
         Slot& slot = slots_[chainSlot_ % kSlots];
-        Block& block = slot.block[chainBlock_];
-        if (block.stage != (inOrder_ ? Stage::Plain : Stage::Exchanged)) return;
-        if (!inOrder_) block.runKey = chainKey_;
-        block.keyed = true;
-        chainKey_ = block.map.Apply(chainKey_);
+        if (slot.block[chainBlock_].stage != Stage::Plain) return;
         if (++chainBlock_ == slot.blocks) {
             ++chainSlot_;
             chainBlock_ = 0;
@@ -68,28 +64,27 @@ void DecipherAhead::Chain() noexcept {
     }
 }
 
-// One thread alone takes the next block whole.  Threads that share take work
-// for the oldest slot first, since the expander wants it next: a key stream
-// that can run, else exchanges still to undo.
+// The key streams run in file order, each from the running key the one
+// before ended with: the block at the head of the chain streams once its
+// exchanges are undone, and that comes first, since every later block waits
+// for it.  Otherwise a thread undoes the exchanges of the oldest block still
+// enciphered, which needs no key and so no order.  One thread alone takes
+// the head block whole.
 DecipherAhead::Job DecipherAhead::Claim() noexcept {
-    if (inOrder_) {
-        if (chainSlot_ == filled_) return {};
-        Slot& slot = slots_[chainSlot_ % kSlots];
-        Block& block = slot.block[chainBlock_];
-        if (block.stage != Stage::Enciphered) return {};
+    if (chainSlot_ == filled_) return {};
+    Slot& head = slots_[chainSlot_ % kSlots];
+    Block& block = head.block[chainBlock_];
+    if (inOrder_ ? block.stage == Stage::Enciphered : block.stage == Stage::Exchanged) {
         block.stage = Stage::Streaming;
-        block.runKey = chainKey_;
-        return {&slot, chainBlock_, Job::Whole};
+        return {&head, chainBlock_, inOrder_ ? Job::Whole : Job::Stream};
     }
-    for (std::uint64_t s = taken_; s < filled_; ++s) {
+    if (inOrder_) return {};
+    for (std::uint64_t s = chainSlot_; s < filled_; ++s) {
         Slot& slot = slots_[s % kSlots];
-        for (const bool stream : {true, false}) {
-            for (unsigned i = 0; i < slot.blocks; ++i) {
-                Block& block = slot.block[i];
-                if (stream ? block.stage == Stage::Exchanged && block.keyed : block.stage == Stage::Enciphered) {
-                    block.stage = stream ? Stage::Streaming : Stage::Undoing;
-                    return {&slot, i, stream ? Job::Stream : Job::Exchanges};
-                }
+        for (unsigned i = s == chainSlot_ ? chainBlock_ : 0; i < slot.blocks; ++i) {
+            if (slot.block[i].stage == Stage::Enciphered) {
+                slot.block[i].stage = Stage::Undoing;
+                return {&slot, i, Job::Exchanges};
             }
         }
     }
@@ -101,30 +96,26 @@ void DecipherAhead::Run(const Job& job, std::unique_lock<std::mutex>& lock) noex
     Block& block = slot.block[job.index];
     std::uint8_t* bytes = slot.bytes.data() + std::size_t{job.index} * kMaxBlock;
     const std::size_t n = std::min<std::size_t>(kMaxBlock, slot.count - std::size_t{job.index} * kMaxBlock);
-    lock.unlock();
+    // Only the thread streaming the head block reads or moves the running key.
     KeyState key = state_;
     key.seed = block.seed;
-    key.runKey = block.runKey;
-    KeyMap map;
-    if (job.kind == Job::Exchanges) {
+    key.runKey = chainKey_;
+    lock.unlock();
+    if (job.kind == Job::Exchanges)
         UndoRunExchanges(block.seed, bytes, n);
-        map = RunKeyMap(state_, bytes, n);
-    } else if (job.kind == Job::Whole) {
+    else if (job.kind == Job::Whole)
         Decipher(key, bytes, static_cast<std::uint32_t>(n), nullptr);
-    } else {
+    else
         StreamRun(key, bytes, n);
-    }
     lock.lock();
     if (job.kind == Job::Exchanges) {
-        block.map = map;
         block.stage = Stage::Exchanged;
     } else {
         block.stage = Stage::Plain;
         ++slot.plain;
-        // Whole blocks chain by the key their stream ends with.
-        if (job.kind == Job::Whole) block.map = KeyMap{0, key.runKey};
+        chainKey_ = key.runKey;
+        Chain();
     }
-    if (job.kind != Job::Stream) Chain();
     changed_.notify_all();
 }
 

@@ -1,13 +1,12 @@
 // The enciphered payload of a compressed file, deciphered a few slots ahead
-// of the expander that reads it.  Each block of a slot is deciphered in
-// steps that need not follow file order: its exchanges are undone from a
-// jumped generator state, which also fixes the running key's map across the
-// block; chaining the maps in order (cheap, under the lock) gives each block's
-// starting key, and then its key stream can run.  A helper thread takes these
+// of the expander that reads it.  Each block of a slot is deciphered in two
+// steps: its exchanges are undone from a jumped generator state, in any order
+// and on any thread; then its key stream runs, in file order, from the
+// running key the block before ended with.  A helper thread takes these
 // pieces of work, and so does the calling thread whenever it would wait for
 // the expander's next slot.  When one thread does all the deciphering (a
 // single thread asked for, where the calling thread only waits, or no helper)
-// the blocks are deciphered whole and in order, with no maps to take.
+// the blocks are deciphered whole and in order.
 //
 // Every file call and every progress report stays on the calling thread
 // (inside Read): the deciphering only turns enciphered slots into plain ones.
@@ -61,10 +60,7 @@ private:
     // thread that claimed the piece of work.
     enum class Stage { Enciphered, Undoing, Exchanged, Streaming, Plain };
     struct Block {
-        std::uint32_t seed = 0;     // the generator state at its start
-        KeyMap map;                 // of the running key, once Exchanged
-        bool keyed = false;         // runKey is known
-        std::uint32_t runKey = 0;   // at its start
+        std::uint32_t seed = 0;  // the generator state at its start
         Stage stage = Stage::Enciphered;
     };
     struct Slot {
@@ -83,8 +79,8 @@ private:
 
     void Fill();
     // All three with mutex_ held.  Claim takes the most urgent piece of work
-    // there is, if any; Run does it with the mutex released; Chain gives
-    // starting keys to the blocks whose turn has come.
+    // there is, if any; Run does it with the mutex released; Chain moves the
+    // head of the chain past the blocks that are plain.
     Job Claim() noexcept;
     void Chain() noexcept;
     void Run(const Job& job, std::unique_lock<std::mutex>& lock) noexcept;
@@ -102,8 +98,9 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;  // any slot's stage, or stop_
-    // Counted from the start: slots read from the file, handed out; the next
-    // block to chain (slot, block) and the running key at its start.
+    // Counted from the start: slots read from the file, handed out; the head
+    // of the chain, the first block not yet plain (slot, block), and the
+    // running key at its start.
     std::uint64_t filled_ = 0;
     std::uint64_t taken_ = 0;
     std::uint64_t chainSlot_ = 0;
