@@ -111,8 +111,9 @@ inline std::uint32_t ExpandGroupInPlace(std::uint8_t* window, std::uint32_t r, R
             const std::uint32_t distance = ((here - position - 1) & kWindowMask) + 1;  // 1..4096
             const std::uint32_t length = (((p[1] & 0x0Fu) + kThreshold + 1) & match) | literal;
             const std::uintptr_t pick = static_cast<std::uintptr_t>(0) - literal;  // all ones for a literal
-            const auto* const src = reinterpret_cast<const std::uint8_t*>(
-                (reinterpret_cast<std::uintptr_t>(p) & pick) | (reinterpret_cast<std::uintptr_t>(o - distance) & ~pick));
+            const std::uintptr_t from = reinterpret_cast<std::uintptr_t>(p) & pick;
+            const std::uintptr_t behind = reinterpret_cast<std::uintptr_t>(o - distance) & ~pick;
+            const auto* const src = reinterpret_cast<const std::uint8_t*>(from | behind);
             p += 2 - literal;
             if (((distance - 16) & match) >> 31) [[unlikely]] {  // a match less than 16 back
                 if (distance == 1)
