@@ -56,11 +56,10 @@ void DecipherHalves(benchmark::State& state, bool stream) {
     cipher::KeyState key{1, 2, 3, static_cast<std::uint32_t>(tessavel::kMultKey),
                          static_cast<std::uint32_t>(tessavel::kAddKey)};
     for (auto _ : state) {
-        if (stream) {
+        if (stream)
             cipher::StreamRun(key, slot.data(), slot.size());
-        } else {
+        else
             cipher::UndoRunExchanges(key.seed, slot.data(), slot.size());
-        }
         benchmark::DoNotOptimize(slot.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * slot.size()));

@@ -22,17 +22,15 @@ DecipherAhead::DecipherAhead(rt::File& input, const KeyState& state, unsigned th
                              std::function<void(std::uint64_t)> progress)
     : input_(input), state_(state), progress_(std::move(progress)), fillSeed_(state.seed), chainKey_(state.runKey) {
     for (Slot& slot : slots_) slot.bytes.assign(lzh::kBlockSize, 0);
-    // Settled before the helper starts, which reads them.
+    // Settled before the helper starts, which reads it.
     share_ = threads >= 2;
-    inOrder_ = !share_;
     try {
         if (gRefuseHelper.load(std::memory_order_relaxed))
             throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
         helper_ = std::thread(&DecipherAhead::Helper, this);
     } catch (const std::system_error&) {
-        // No thread to be had: Read deciphers each block itself, in order.
+        // No thread to be had: Read deciphers each block itself.
         share_ = true;
-        inOrder_ = true;
     }
 }
 
@@ -65,20 +63,20 @@ void DecipherAhead::Chain() noexcept {
 }
 
 // The key streams run in file order, each from the running key the one
-// before ended with: the block at the head of the chain streams once its
-// exchanges are undone, and that comes first, since every later block waits
-// for it.  Otherwise a thread undoes the exchanges of the oldest block still
-// enciphered, which needs no key and so no order.  One thread alone takes
-// the head block whole.
+// before ended with, so the block at the head of the chain comes first,
+// since every later block waits for it: it is streamed, or deciphered whole
+// if no thread has undone its exchanges yet.  Otherwise a thread undoes the
+// exchanges of the oldest block still enciphered, which needs no key and so
+// no order.  One thread alone thus deciphers the blocks whole, in order.
 DecipherAhead::Job DecipherAhead::Claim() noexcept {
     if (chainSlot_ == filled_) return {};
     Slot& head = slots_[chainSlot_ % kSlots];
     Block& block = head.block[chainBlock_];
-    if (inOrder_ ? block.stage == Stage::Enciphered : block.stage == Stage::Exchanged) {
+    if (block.stage == Stage::Enciphered || block.stage == Stage::Exchanged) {
+        const bool whole = block.stage == Stage::Enciphered;
         block.stage = Stage::Streaming;
-        return {&head, chainBlock_, inOrder_ ? Job::Whole : Job::Stream};
+        return {&head, chainBlock_, whole ? Job::Whole : Job::Stream};
     }
-    if (inOrder_) return {};
     for (std::uint64_t s = chainSlot_; s < filled_; ++s) {
         Slot& slot = slots_[s % kSlots];
         for (unsigned i = s == chainSlot_ ? chainBlock_ : 0; i < slot.blocks; ++i) {

@@ -4,9 +4,9 @@
 // and on any thread; then its key stream runs, in file order, from the
 // running key the block before ended with.  A helper thread takes these
 // pieces of work, and so does the calling thread whenever it would wait for
-// the expander's next slot.  When one thread does all the deciphering (a
-// single thread asked for, where the calling thread only waits, or no helper)
-// the blocks are deciphered whole and in order.
+// the expander's next slot.  One thread may do all the deciphering: the
+// helper when a single thread is asked for (the calling thread then only
+// waits), or the calling thread when there is no helper.
 //
 // Every file call and every progress report stays on the calling thread
 // (inside Read): the deciphering only turns enciphered slots into plain ones.
@@ -107,8 +107,7 @@ private:
     unsigned chainBlock_ = 0;
     std::uint32_t chainKey_;
     bool stop_ = false;
-    bool share_ = true;   // Read takes work while it waits
-    bool inOrder_ = true;  // one thread deciphers
+    bool share_ = true;  // Read takes work while it waits
     std::thread helper_;
 };
 
